@@ -1,0 +1,111 @@
+#include "ComPort.h"
+
+#include <QtGlobal>
+
+QString PortNameForIndex(int itemIndex) { return QStringLiteral("COM%1").arg(itemIndex + 1); }
+
+QString SystemPortPath(const QString &comName) {
+#ifdef Q_OS_WIN
+  return comName;
+#else
+  const QByteArray override = qgetenv(("GLOW_PANEL_" + comName).toLatin1().constData());
+  if (!override.isEmpty())
+    return QString::fromLocal8Bit(override);
+  bool ok = false;
+  const int number = comName.mid(3).toInt(&ok);
+  if (!ok || number < 1)
+    return QString();
+  return QStringLiteral("/dev/ttyS%1").arg(number - 1);
+#endif
+}
+
+qint32 BaudForIndex(int itemIndex) {
+  switch (itemIndex) {
+  case 0:
+    return 9600;
+  case 1:
+    return 19200;
+  default:
+    return 38400;
+  }
+}
+
+QString SettingsSummary(const LineSettings &s) {
+  QChar parity = QLatin1Char('N');
+  switch (s.parity) {
+  case QSerialPort::EvenParity:
+    parity = QLatin1Char('E');
+    break;
+  case QSerialPort::OddParity:
+    parity = QLatin1Char('O');
+    break;
+  case QSerialPort::SpaceParity:
+    parity = QLatin1Char('S');
+    break;
+  case QSerialPort::MarkParity:
+    parity = QLatin1Char('M');
+    break;
+  default:
+    break;
+  }
+  const QString stop = s.stopBits == QSerialPort::TwoStop          ? QStringLiteral("2")
+                       : s.stopBits == QSerialPort::OneAndHalfStop ? QStringLiteral("1.5")
+                                                                   : QStringLiteral("1");
+  return QStringLiteral("%1,%2,%3,%4")
+      .arg(static_cast<quint32>(s.baudRate))
+      .arg(static_cast<int>(s.dataBits))
+      .arg(parity)
+      .arg(stop);
+}
+
+TComPort::TComPort() {
+  port_.setReadBufferSize(kQueueLimit);
+  connect(&port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
+    if (error == QSerialPort::ReadError || error == QSerialPort::ResourceError)
+      emit lineTrouble();
+  });
+}
+
+TComPort::~TComPort() = default;
+
+bool TComPort::open(const QString &systemPath) {
+  if (systemPath.isEmpty())
+    return false;
+  port_.setPortName(systemPath);
+  return port_.open(QIODevice::ReadWrite);
+}
+
+bool TComPort::isOpen() const { return port_.isOpen(); }
+
+LineSettings TComPort::settings() const {
+  return {port_.baudRate(), port_.dataBits(), port_.parity(), port_.stopBits()};
+}
+
+bool TComPort::applySettings(const LineSettings &s) {
+  // Flow control and everything else stay as the port has them.
+  bool ok = port_.setBaudRate(s.baudRate);
+  ok = port_.setDataBits(s.dataBits) && ok;
+  ok = port_.setParity(s.parity) && ok;
+  ok = port_.setStopBits(s.stopBits) && ok;
+  return ok;
+}
+
+void TComPort::write(const QByteArray &bytes) {
+  if (port_.write(bytes) > 0)
+    port_.waitForBytesWritten(static_cast<int>(kWriteTimeout.count()));
+}
+
+qint64 TComPort::bytesWaiting() const { return port_.bytesAvailable(); }
+
+QByteArray TComPort::read(qint64 count) { return port_.read(count); }
+
+void TComPort::purgeInput() {
+  port_.clear(QSerialPort::Input);
+  // A full queue stopped QSerialPort's reading; only a read request starts it again.
+  port_.read(1);
+}
+
+bool TComPort::lineLost() const {
+  const auto error = port_.error();
+  return !port_.isOpen() || error == QSerialPort::ReadError || error == QSerialPort::ResourceError;
+}

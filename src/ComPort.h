@@ -1,0 +1,70 @@
+// The serial port behind ComHandle. TComPort wraps QSerialPort with the few operations
+// the tool needs: exclusive open by name, read-modify-write of the line settings, one
+// bounded synchronous write per byte string, and a receive queue that the poller drains.
+// Tests derive from it to watch write calls or to make the port refuse its settings.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+// Speed, data bits, parity and stop bits: the four settings the tool replaces on open.
+struct LineSettings {
+  qint32 baudRate = 0;
+  QSerialPort::DataBits dataBits = QSerialPort::Data8;
+  QSerialPort::Parity parity = QSerialPort::NoParity;
+  QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+};
+
+// "COM" followed by the 1-based item number of the port radio group.
+QString PortNameForIndex(int itemIndex);
+// The device path behind a COM name. Windows takes the name as it is; elsewhere
+// GLOW_PANEL_COM<n> names any device, else COM<n> is /dev/ttyS<n-1>.
+QString SystemPortPath(const QString &comName);
+// 0 -> 9600, 1 -> 19200, anything else (2, or -1 for no selection) -> 38400.
+qint32 BaudForIndex(int itemIndex);
+// "9600,8,N,1" style: speed, data bits, parity letter, stop bits.
+QString SettingsSummary(const LineSettings &settings);
+
+class TComPort : public QObject {
+  Q_OBJECT
+public:
+  // The poller drains the queue long before this; a longer queue is discarded whole
+  // anyway, so holding more would only cost memory during a flood.
+  static constexpr qint64 kQueueLimit = 1025;
+  // A write the device never takes must not freeze the window for good.
+  static constexpr std::chrono::milliseconds kWriteTimeout{1000};
+
+  TComPort();
+  ~TComPort() override;
+
+  bool open(const QString &systemPath);
+  bool isOpen() const;
+  LineSettings settings() const;
+  virtual bool applySettings(const LineSettings &settings);
+  // One byte string as one write call; waits at most kWriteTimeout for it to leave.
+  virtual void write(const QByteArray &bytes);
+
+  qint64 bytesWaiting() const;
+  QByteArray read(qint64 count);
+  void purgeInput();
+
+  // The device went away (adapter unplugged, far end of a pty closed) or the
+  // port was closed under us: the port is of no further use.
+  bool lineLost() const;
+
+signals:
+  // Emitted once per failure report; receivers should look at lineLost() later,
+  // on a queued connection, because the report comes from inside QSerialPort.
+  void lineTrouble();
+
+private:
+  QSerialPort port_;
+};
+
+using ComPortFactory = std::function<std::unique_ptr<TComPort>()>;

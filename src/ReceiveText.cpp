@@ -1,0 +1,25 @@
+#include "ReceiveText.h"
+
+ReceiveText::ReceiveText() : decoder_("Big5") {}
+
+QString ReceiveText::feed(const QByteArray &bytes) {
+  const QString decoded = decoder_.decode(bytes);
+  QString text;
+  text.reserve(decoded.size());
+  for (const QChar ch : decoded) {
+    if (ch.isNull())
+      continue;
+    if (ch == u'\n' && afterCr_) {
+      afterCr_ = false;
+      continue;
+    }
+    afterCr_ = ch == u'\r';
+    text += afterCr_ ? QChar(u'\n') : ch;
+  }
+  return text;
+}
+
+void ReceiveText::reset() {
+  decoder_.resetState();
+  afterCr_ = false;
+}

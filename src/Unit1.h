@@ -1,0 +1,71 @@
+// The one window of the VFD test tool. Every feature is a click handler of TrdCom and runs
+// on the GUI thread: opening and closing the port, sending, the display commands, the
+// character sweep and the code table. The reader thread (Unit2) only asks this window to
+// run ReadCom, so the port (ComHandle) and the controls are never touched by two threads.
+#pragma once
+
+#include "ComPort.h"
+#include "ReceiveText.h"
+
+#include <QByteArray>
+#include <QWidget>
+
+#include <chrono>
+#include <memory>
+
+QT_BEGIN_NAMESPACE
+namespace Ui {
+class TrdCom;
+}
+class QButtonGroup;
+class QLabel;
+QT_END_NAMESPACE
+
+class TRead232;
+
+// The open serial port of the process, or none.
+extern std::unique_ptr<TComPort> ComHandle;
+bool PortIsOpen();
+// Sends one byte string as one write when a port is open; the outcome is not examined.
+void WriteCom(const QByteArray &bytes);
+
+class TrdCom : public QWidget {
+  Q_OBJECT
+public:
+  static constexpr int kFontPixels = 13;
+  static constexpr std::chrono::milliseconds kSweepStep{100};
+
+  // makePort lets tests put a watching or refusing port behind ComHandle.
+  explicit TrdCom(ComPortFactory makePort = {}, QWidget *parent = nullptr);
+  ~TrdCom() override;
+
+  void FormCreate();
+  void Button1Click();   // Code Build
+  void Button2Click();   // ASCII Demo
+  void Button3Click();   // Exit
+  void Button4Click();   // open the port
+  void Button5Click();   // close the port
+  void Button6Click();   // SEND
+  void Button7Click();   // Clear
+  void Button8Click();   // Initial VFD
+  void Button9Click();   // eEND
+  void Clear_VFDClick(); // Clear VFD
+
+  // One poll of the port: everything waiting is shown at the end of Memo2, unless more
+  // is waiting than a poll may take, in which case all of it is thrown away.
+  void ReadCom();
+
+  TRead232 *ReaderThread = nullptr;
+
+private:
+  void applyLook();
+  void appendToMemo2(const QString &text);
+
+  Ui::TrdCom *ui;
+  QButtonGroup *rdCOMItems;
+  QButtonGroup *rdBaudrateItems;
+  ComPortFactory makePort_;
+  ReceiveText RxText;
+};
+
+extern TrdCom *rdCom;

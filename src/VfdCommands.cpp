@@ -1,0 +1,34 @@
+#include "VfdCommands.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+const std::array<unsigned char, 43> InitVfdBytes = {
+    0x0C,                                           // clear
+    0x1F, 0x24, 0x00, 0x00, 0x00, 0x00, 0x00,       // command group 1
+    0x1F, 0x28, 0x67, 0x02, 0x01,                   // command group 2
+    0x1F, 0x28, 0x67, 0x01, 0x02,                   // command group 3
+    0x1F, 0x28, 0x67, 0x41, 0x00,                   // command group 4
+    0x1F, 0x28, 0x67, 0x40, 0x01, 0x01,             // command group 5
+    0x1F, 0x28, 0x67, 0x03, 0x03,                   // command group 6
+    0xB4, 0x50, 0xBE, 0xEC, 0xB5, 0xBE, 0xAC, 0x52, // banner, four Big5 characters
+    0x00};
+
+const std::array<unsigned char, 2> ClearVfdBytes = {0x0C, 0x00};
+
+const char kEndText[] = "eEND";
+
+QByteArray ToBig5(const QString &text) {
+  // The ICU converter behind "Big5" substitutes '?' per unencodable code point.
+  QStringEncoder encoder("Big5");
+  return encoder.encode(text);
+}
+
+QString SweepLabelText(int byte) {
+  // A Big5 lead byte standing alone has no character of its own.
+  QStringDecoder decoder("Big5", QStringConverter::Flag::Stateless);
+  QString glyph = decoder.decode(QByteArray(1, static_cast<char>(byte)));
+  if (glyph.size() != 1)
+    glyph = QString(QChar::ReplacementCharacter);
+  return QStringLiteral("%1 = ").arg(byte, 2, 16, QLatin1Char('0')).toUpper() + glyph;
+}

@@ -1,0 +1,35 @@
+// Reaching into the window the way an operator does: by control name.
+#pragma once
+
+#include "Unit1.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+template <class T> T *Control(const QWidget *form, const char *name) {
+  return form->findChild<T *>(QLatin1String(name));
+}
+inline QPushButton *Button(const QWidget *form, const char *name) {
+  return Control<QPushButton>(form, name);
+}
+inline QString LabelText(const QWidget *form, const char *name) {
+  return Control<QLabel>(form, name)->text();
+}
+inline QString MemoText(const QWidget *form, const char *name = "Memo2") {
+  return Control<QPlainTextEdit>(form, name)->toPlainText();
+}
+inline void Click(const QWidget *form, const char *name) { Button(form, name)->click(); }
+inline void Choose(const QWidget *form, const char *radioName) {
+  Control<QRadioButton>(form, radioName)->setChecked(true);
+}
+// The enabled flags of the buttons the port state governs, in a fixed order:
+// Code Build, ASCII Demo, Open, Initial VFD, eEND, Clear VFD.
+inline QString ButtonStates(const QWidget *form) {
+  QString s;
+  for (const char *name : {"Button1", "Button2", "Button4", "Button8", "Button9", "Clear_VFD"})
+    s += Button(form, name)->isEnabled() ? QLatin1Char('E') : QLatin1Char('D');
+  return s;
+}

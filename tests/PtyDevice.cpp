@@ -1,0 +1,95 @@
+#include "PtyDevice.h"
+
+#include <QElapsedTimer>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+PtyDevice::PtyDevice() {
+  int slave = -1;
+  char name[128] = {};
+  if (openpty(&master_, &slave, name, nullptr, nullptr) != 0) {
+    master_ = -1;
+    return;
+  }
+  // Only the tool holds the slave side, so its close is visible here.
+  ::close(slave);
+  path_ = QString::fromLocal8Bit(name);
+}
+
+PtyDevice::~PtyDevice() { hangUp(); }
+
+void PtyDevice::mapAs(const char *comName) const {
+  qputenv(QByteArray("GLOW_PANEL_") + comName, path_.toLocal8Bit());
+}
+
+void PtyDevice::send(const QByteArray &bytes) const {
+  qsizetype done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(master_, bytes.constData() + done, size_t(bytes.size() - done));
+    if (n <= 0)
+      return;
+    done += n;
+  }
+}
+
+QByteArray PtyDevice::receive(int quietMs, int totalMs) const {
+  QByteArray got;
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < totalMs) {
+    pollfd pfd{master_, POLLIN, 0};
+    if (::poll(&pfd, 1, quietMs) <= 0 || !(pfd.revents & POLLIN))
+      break;
+    char buf[4096];
+    const ssize_t n = ::read(master_, buf, sizeof buf);
+    if (n <= 0)
+      break;
+    got.append(buf, n);
+  }
+  return got;
+}
+
+QByteArray PtyDevice::receiveExactly(int count, int totalMs) const {
+  QByteArray got;
+  QElapsedTimer clock;
+  clock.start();
+  while (got.size() < count && clock.elapsed() < totalMs) {
+    pollfd pfd{master_, POLLIN, 50};
+    if (::poll(&pfd, 1, 50) <= 0 || !(pfd.revents & POLLIN))
+      continue;
+    char buf[4096];
+    const ssize_t n = ::read(master_, buf, size_t(qMin<qsizetype>(sizeof buf, count - got.size())));
+    if (n <= 0)
+      break;
+    got.append(buf, n);
+  }
+  return got;
+}
+
+termios PtyDevice::settings() const {
+  termios t{};
+  tcgetattr(master_, &t);
+  return t;
+}
+
+bool PtyDevice::slaveClosed() const {
+  pollfd pfd{master_, POLLIN, 0};
+  return ::poll(&pfd, 1, 0) == 1 && (pfd.revents & POLLHUP);
+}
+
+void PtyDevice::hangUp() {
+  if (master_ >= 0)
+    ::close(master_);
+  master_ = -1;
+}
+
+double ProcessCpuMs() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
+         (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+}

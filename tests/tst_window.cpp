@@ -1,0 +1,128 @@
+// The window as the operator first sees it, and the two buttons that act on it alone.
+#include "Harness.h"
+
+#include <QGroupBox>
+#include <QtTest>
+
+class WindowTest : public QObject {
+  Q_OBJECT
+private slots:
+  void startsClosedWithDisplayButtonsGreyed();
+  void controlsStandWhereDrawn_data();
+  void controlsStandWhereDrawn();
+  void textsUseTheirFonts_data();
+  void textsUseTheirFonts();
+  void clearEmptiesReceiveMemo();
+  void exitClosesWindow();
+};
+
+void WindowTest::startsClosedWithDisplayButtonsGreyed() {
+  TrdCom form;
+  QCOMPARE(form.windowTitle(), QStringLiteral("GLOW_PANEL"));
+  QCOMPARE(form.size(), QSize(564, 426));
+  QCOMPARE(LabelText(&form, "Com_State"), QStringLiteral("通訊埠關閉"));
+  QCOMPARE(LabelText(&form, "Com_State1"), QStringLiteral(">"));
+  QVERIFY(Control<QRadioButton>(&form, "rdCOM_0")->isChecked());
+  QVERIFY(Control<QRadioButton>(&form, "rdBaudrate_2")->isChecked());
+  QCOMPARE(ButtonStates(&form), QStringLiteral("EDEDDD"));
+  for (const char *always : {"Button3", "Button5", "Button6", "Button7"})
+    QVERIFY2(Button(&form, always)->isEnabled(), always);
+  QCOMPARE(MemoText(&form), QString());
+  QCOMPARE(LabelText(&form, "Label1"), QStringLiteral("[                     ]"));
+}
+
+void WindowTest::controlsStandWhereDrawn_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QString>("caption");
+  QTest::addColumn<QRect>("geometry");
+  auto row = [](const char *name, const char *caption, QRect r) {
+    QTest::newRow(name) << QString::fromLatin1(name) << QString::fromUtf8(caption) << r;
+  };
+  row("Button1", "Code Build", {451, 250, 90, 30});
+  row("Button2", "ASCII Demo", {16, 216, 81, 25});
+  row("Memo1", "", {16, 136, 177, 21});
+  row("Memo2", "", {264, 14, 169, 315});
+  row("Button3", "Exit", {451, 326, 90, 30});
+  row("rdCOM", "Com Port", {16, 8, 89, 57});
+  row("Button4", "開啟 Com Port", {16, 72, 97, 21});
+  row("Button5", "關閉 Com Port", {16, 104, 97, 20});
+  row("Button6", "SEND", {192, 136, 58, 21});
+  row("Button7", "Clear", {448, 107, 97, 30});
+  row("Button8", "Initial VFD", {16, 176, 70, 25});
+  row("Button9", "eEND", {131, 326, 70, 19});
+  row("Clear_VFD", "Clear VFD", {96, 176, 73, 25});
+  row("rdBaudrate", "Baudrate", {112, 8, 89, 57});
+  // Labels size themselves; only where they start is fixed.
+  row("Com_State", "通訊埠關閉", {122, 77, -1, -1});
+  row("Com_State1", ">", {120, 104, -1, -1});
+  row("Label20", "測試v0.01版", {456, 400, -1, -1});
+  row("Label1", "[                     ]", {104, 224, -1, -1});
+}
+
+void WindowTest::controlsStandWhereDrawn() {
+  QFETCH(QString, name);
+  QFETCH(QString, caption);
+  QFETCH(QRect, geometry);
+  TrdCom form;
+  QWidget *w = form.findChild<QWidget *>(name);
+  QVERIFY(w);
+  QCOMPARE(w->pos(), geometry.topLeft());
+  if (geometry.width() > 0)
+    QCOMPARE(w->size(), geometry.size());
+  else
+    QVERIFY(w->width() >= w->sizeHint().width());
+  if (auto *b = qobject_cast<QAbstractButton *>(w))
+    QCOMPARE(b->text(), caption);
+  else if (auto *l = qobject_cast<QLabel *>(w))
+    QCOMPARE(l->text(), caption);
+  else if (auto *g = qobject_cast<QGroupBox *>(w))
+    QCOMPARE(g->title(), caption);
+}
+
+void WindowTest::textsUseTheirFonts_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QString>("family");
+  QTest::addColumn<QColor>("colour");
+  const QColor navy(0, 0, 128);
+  const QColor plain = QApplication::palette().color(QPalette::WindowText);
+  QTest::newRow("window default") << "Button4"
+                                  << "Arial" << navy;
+  QTest::newRow("port status") << "Com_State" << QStringLiteral("新細明體") << plain;
+  QTest::newRow("settings status") << "Com_State1" << QStringLiteral("新細明體") << plain;
+  QTest::newRow("port group") << "rdCOM"
+                              << "Trebuchet MS" << navy;
+  QTest::newRow("version") << "Label20"
+                           << "Arial" << navy;
+}
+
+void WindowTest::textsUseTheirFonts() {
+  QFETCH(QString, name);
+  QFETCH(QString, family);
+  QFETCH(QColor, colour);
+  TrdCom form;
+  QWidget *w = form.findChild<QWidget *>(name);
+  QCOMPARE(w->font().family(), family);
+  QCOMPARE(w->font().pixelSize(), 13);
+  QCOMPARE(w->palette().color(w->foregroundRole()), colour);
+}
+
+void WindowTest::clearEmptiesReceiveMemo() {
+  TrdCom form;
+  QTest::keyClicks(Control<QPlainTextEdit>(&form, "Memo2"), "typed by hand");
+  Click(&form, "Button1");
+  QVERIFY(!MemoText(&form).isEmpty());
+  Click(&form, "Button7");
+  QCOMPARE(MemoText(&form), QString());
+  QCOMPARE(Control<QPlainTextEdit>(&form, "Memo2")->blockCount(), 1);
+}
+
+void WindowTest::exitClosesWindow() {
+  TrdCom form;
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  Click(&form, "Button3");
+  QVERIFY(!form.isVisible());
+}
+
+QTEST_MAIN(WindowTest)
+#include "tst_window.moc"
