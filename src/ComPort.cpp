@@ -1,5 +1,7 @@
 #include "ComPort.h"
 
+#include <QDeadlineTimer>
+#include <QThread>
 #include <QtGlobal>
 
 QString PortNameForIndex(int itemIndex) { return QStringLiteral("COM%1").arg(itemIndex + 1); }
@@ -91,8 +93,18 @@ bool TComPort::applySettings(const LineSettings &s) {
 }
 
 void TComPort::write(const QByteArray &bytes) {
-  if (port_.write(bytes) > 0)
-    port_.waitForBytesWritten(static_cast<int>(kWriteTimeout.count()));
+  if (port_.write(bytes) <= 0)
+    return;
+  // flush() hands the bytes to the driver at once. Waiting is only needed when the driver
+  // cannot take them; that wait gives up early while the receive queue is full, hence
+  // the loop, and a line that is gone is not waited for at all.
+  const QDeadlineTimer deadline(kWriteTimeout);
+  port_.flush();
+  while (port_.bytesToWrite() > 0 && !deadline.hasExpired() && !lineLost()) {
+    if (!port_.waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
+      QThread::msleep(1);
+    port_.flush();
+  }
 }
 
 qint64 TComPort::bytesWaiting() const { return port_.bytesAvailable(); }

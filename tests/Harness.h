@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextBlock>
 
 template <class T> T *Control(const QWidget *form, const char *name) {
   return form->findChild<T *>(QLatin1String(name));

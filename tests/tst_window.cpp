@@ -101,6 +101,7 @@ void WindowTest::textsUseTheirFonts() {
   QFETCH(QColor, colour);
   TrdCom form;
   QWidget *w = form.findChild<QWidget *>(name);
+  w->ensurePolished();
   QCOMPARE(w->font().family(), family);
   QCOMPARE(w->font().pixelSize(), 13);
   QCOMPARE(w->palette().color(w->foregroundRole()), colour);

@@ -1,0 +1,41 @@
+// A real port that also notes every write call: what a pty cannot show is how the bytes
+// were cut into calls, or when each call was made.
+#pragma once
+
+#include "ComPort.h"
+
+#include <QElapsedTimer>
+#include <QList>
+
+#include <memory>
+
+struct WriteLog {
+  WriteLog() { clock.start(); }
+  QList<QByteArray> calls;
+  QList<qint64> atNs;
+  QElapsedTimer clock;
+
+  QList<int> sizes() const {
+    QList<int> s;
+    for (const QByteArray &c : calls)
+      s << int(c.size());
+    return s;
+  }
+};
+
+class RecordingPort : public TComPort {
+public:
+  explicit RecordingPort(std::shared_ptr<WriteLog> log) : log_(std::move(log)) {}
+  void write(const QByteArray &bytes) override {
+    log_->calls << bytes;
+    log_->atNs << log_->clock.nsecsElapsed();
+    TComPort::write(bytes);
+  }
+
+private:
+  std::shared_ptr<WriteLog> log_;
+};
+
+inline ComPortFactory Recording(const std::shared_ptr<WriteLog> &log) {
+  return [log] { return std::make_unique<RecordingPort>(log); };
+}
