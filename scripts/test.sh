@@ -4,4 +4,4 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 ensure_packages
 build
-QT_QPA_PLATFORM=offscreen ctest --test-dir "$BUILD_DIR" --output-on-failure "$@"
+QT_QPA_PLATFORM=offscreen ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)" "$@"

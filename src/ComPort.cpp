@@ -4,6 +4,10 @@
 #include <QThread>
 #include <QtGlobal>
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
 QString PortNameForIndex(int itemIndex) { return QStringLiteral("COM%1").arg(itemIndex + 1); }
 
 QString SystemPortPath(const QString &comName) {
@@ -109,15 +113,36 @@ void TComPort::write(const QByteArray &bytes) {
 
 qint64 TComPort::bytesWaiting() const { return port_.bytesAvailable(); }
 
-QByteArray TComPort::read(qint64 count) { return port_.read(count); }
+QByteArray TComPort::read(qint64 count) {
+  QByteArray data = port_.read(count);
+  data += resumeReading();
+  return data;
+}
 
 void TComPort::purgeInput() {
   port_.clear(QSerialPort::Input);
-  // A full queue stopped QSerialPort's reading; only a read request starts it again.
-  port_.read(1);
+  resumeReading();
+}
+
+QByteArray TComPort::resumeReading() {
+  // QSerialPort stops taking bytes from the device when its queue is full, and after some
+  // failed reads; only a read that asks for more than it holds makes it start again.
+  // (A peek does not.) Should such a read bring a byte after all, it is kept.
+  if (port_.bytesAvailable() > 0)
+    return QByteArray();
+  char next;
+  return port_.read(&next, 1) == 1 ? QByteArray(1, next) : QByteArray();
 }
 
 bool TComPort::lineLost() const {
-  const auto error = port_.error();
-  return !port_.isOpen() || error == QSerialPort::ReadError || error == QSerialPort::ResourceError;
+  if (!port_.isOpen())
+    return true;
+#ifdef Q_OS_UNIX
+  // QSerialPort reports a hung-up tty (end of file) exactly as a read that found nothing,
+  // and a full output queue as a resource error; only the hang-up flag tells them apart.
+  pollfd probe{static_cast<int>(port_.handle()), 0, 0};
+  return ::poll(&probe, 1, 0) > 0 && (probe.revents & (POLLHUP | POLLERR | POLLNVAL));
+#else
+  return port_.error() == QSerialPort::ResourceError;
+#endif
 }

@@ -59,11 +59,13 @@ public:
   bool lineLost() const;
 
 signals:
-  // Emitted once per failure report; receivers should look at lineLost() later,
-  // on a queued connection, because the report comes from inside QSerialPort.
+  // A read or resource error: perhaps the line is lost, perhaps not. Receivers should look
+  // at lineLost() later, on a queued connection, as the report comes from inside QSerialPort.
   void lineTrouble();
 
 private:
+  QByteArray resumeReading();
+
   QSerialPort port_;
 };
 

@@ -99,6 +99,8 @@ void TrdCom::applyLook() {
     form.setColor(role, navy);
   setPalette(form);
 
+  // The send field is one text line high; the default margin would cut that line off.
+  ui->Memo1->document()->setDocumentMargin(1);
   QPalette memo = ui->Memo2->palette();
   memo.setColor(QPalette::Text, system.color(QPalette::Text));
   ui->Memo2->setPalette(memo);
@@ -224,7 +226,7 @@ void TrdCom::ReadCom() {
   const qint64 waiting = ComHandle->bytesWaiting();
   if (waiting > kOverflowLimit)
     ComHandle->purgeInput();
-  else if (waiting > 0)
+  else
     appendToMemo2(RxText.feed(ComHandle->read(waiting)));
   // What the device said before it went away is shown first.
   if (ComHandle->lineLost())

@@ -1,6 +1,9 @@
 #include "PtyDevice.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+
+#include <cerrno>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -17,6 +20,8 @@ PtyDevice::PtyDevice() {
   }
   // Only the tool holds the slave side, so its close is visible here.
   ::close(slave);
+  // The tool usually runs on the test's own thread: a send must never block it.
+  ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
   path_ = QString::fromLocal8Bit(name);
 }
 
@@ -28,11 +33,16 @@ void PtyDevice::mapAs(const char *comName) const {
 
 void PtyDevice::send(const QByteArray &bytes) const {
   qsizetype done = 0;
-  while (done < bytes.size()) {
+  QElapsedTimer clock;
+  clock.start();
+  while (done < bytes.size() && clock.elapsed() < 5000) {
     const ssize_t n = ::write(master_, bytes.constData() + done, size_t(bytes.size() - done));
-    if (n <= 0)
+    if (n > 0)
+      done += n;
+    else if (errno == EAGAIN)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5); // let the tool drain the line
+    else
       return;
-    done += n;
   }
 }
 

@@ -19,6 +19,7 @@ public:
   // Makes the named radio item ("COM1", "COM2") reach this device.
   void mapAs(const char *comName) const;
 
+  // Runs the event loop while the line is full, so a tool on this thread can drain it.
   void send(const QByteArray &bytes) const;
   // Everything that arrives until the line has been quiet for quietMs (or totalMs pass).
   QByteArray receive(int quietMs = 100, int totalMs = 3000) const;

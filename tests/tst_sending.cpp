@@ -137,6 +137,9 @@ void SendingTest::writeTheDeviceNeverTakesDoesNotFreeze() {
   Click(form.get(), "Button6");
   QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
   QCOMPARE(log->calls.size(), 1);
+  // A full line is no lost line.
+  QTest::qWait(100);
+  QVERIFY(PortIsOpen());
   // The window still answers.
   Click(form.get(), "Button5");
   QCOMPARE(LabelText(form.get(), "Com_State"), QStringLiteral("通訊埠關閉"));

@@ -1,0 +1,60 @@
+// The tool as a process of its own, brought into a state and then left through the Exit
+// button: for the drills that need a second process (a second instance on a busy port)
+// or the real end of the process (exit timing and code).
+//   tool_probe never-opened|open|sweep   press Exit once the state is reached
+//   tool_probe hold|unplugged            press Exit when a line arrives on stdin
+// Prints "status <Com_State>" after opening and "exit-at <ns>" (CLOCK_MONOTONIC) just
+// before it presses Exit.
+#include "Unit1.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cstdio>
+#include <ctime>
+#include <unistd.h>
+
+namespace {
+void Press(TrdCom &form, const char *name) {
+  form.findChild<QPushButton *>(QLatin1String(name))->click();
+}
+void Say(const char *what, const QString &value) {
+  std::printf("%s %s\n", what, qPrintable(value));
+  std::fflush(stdout);
+}
+} // namespace
+
+int main(int argc, char *argv[]) {
+  QApplication app(argc, argv);
+  const QByteArray state = argc > 1 ? QByteArray(argv[1]) : QByteArray("never-opened");
+  TrdCom form;
+  form.show();
+  if (state != "never-opened") {
+    Press(form, "Button4");
+    Say("status", form.findChild<QLabel *>("Com_State")->text());
+  }
+  if (state == "sweep")
+    Press(form, "Button2");
+
+  auto leave = [&form] {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    Say("exit-at", QString::number(qint64(now.tv_sec) * 1000000000 + now.tv_nsec));
+    Press(form, "Button3");
+  };
+  QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+  if (state == "hold" || state == "unplugged") {
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+      input.setEnabled(false);
+      leave();
+    });
+  } else {
+    input.setEnabled(false);
+    QTimer::singleShot(100, leave);
+  }
+  app.exec();
+  return 0;
+}

@@ -1,0 +1,296 @@
+// Fault drills: the device vanishes, floods the line, or says nonsense; a second copy of
+// the tool wants the same port; the tool is closed in every state. Each drill ends with
+// the tool still working.
+#include "Harness.h"
+#include "PtyDevice.h"
+#include "ReceiveText.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <atomic>
+#include <fstream>
+#include <thread>
+
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+qint64 MonotonicNs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+long ResidentKb() {
+  std::ifstream status("/proc/self/status");
+  std::string key;
+  long value = 0;
+  while (status >> key) {
+    if (key == "VmRSS:") {
+      status >> value;
+      return value;
+    }
+    status.ignore(1 << 12, '\n');
+  }
+  return 0;
+}
+
+QString ProbePath() { return QCoreApplication::applicationDirPath() + "/tool_probe"; }
+
+// Reads one "key value" line the probe prints.
+QString ProbeSays(QProcess &probe, const char *key, int timeoutMs = 5000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < timeoutMs) {
+    if (!probe.canReadLine() && !probe.waitForReadyRead(100))
+      continue;
+    const QString line = QString::fromUtf8(probe.readLine()).trimmed();
+    if (line.startsWith(QLatin1String(key) + ' '))
+      return line.mid(int(qstrlen(key)) + 1);
+  }
+  return QString();
+}
+} // namespace
+
+class DrillTest : public QObject {
+  Q_OBJECT
+private slots:
+  void init();
+  void cleanup();
+  void unplugWhileIdle();
+  void unplugDuringSend();
+  void unplugDuringSweep();
+  void floodKeepsWindowResponsiveAndMemoryBounded();
+  void secondInstanceIsTurnedAway();
+  void anyBytesInAnyChunksDecodeAlike();
+  void exitInEveryState_data();
+  void exitInEveryState();
+
+private:
+  void openOnFreshDevice();
+  // After a drill: the port is closed as by the close button, the process is quiet,
+  // and a fresh device works.
+  void verifyRecovered();
+
+  std::unique_ptr<PtyDevice> device;
+  std::unique_ptr<TrdCom> form;
+};
+
+void DrillTest::init() {
+  if (QByteArray(QTest::currentTestFunction()).startsWith("exit") ||
+      QByteArray(QTest::currentTestFunction()).startsWith("any"))
+    return;
+  form = std::make_unique<TrdCom>();
+  openOnFreshDevice();
+}
+
+void DrillTest::cleanup() {
+  form.reset();
+  device.reset();
+}
+
+void DrillTest::openOnFreshDevice() {
+  device = std::make_unique<PtyDevice>();
+  QVERIFY(device->isValid());
+  device->mapAs("COM1");
+  Click(form.get(), "Button4");
+  QVERIFY(PortIsOpen());
+}
+
+void DrillTest::verifyRecovered() {
+  QTRY_COMPARE(LabelText(form.get(), "Com_State"), QStringLiteral("通訊埠關閉"));
+  QVERIFY(!PortIsOpen());
+  QCOMPARE(ButtonStates(form.get()), QStringLiteral("DEEDDE"));
+  const double cpu = ProcessCpuMs();
+  QTest::qWait(500);
+  QVERIFY2(ProcessCpuMs() - cpu < 100, "the process is busy after the drill");
+
+  Click(form.get(), "Button7");
+  openOnFreshDevice();
+  device->send("alive\r\n");
+  QTRY_COMPARE(MemoText(form.get()), QStringLiteral("alive\n"));
+  Click(form.get(), "Clear_VFD");
+  QCOMPARE(device->receive(), QByteArray("\x0C"));
+}
+
+void DrillTest::unplugWhileIdle() {
+  QTest::qWait(100);
+  device->hangUp();
+  verifyRecovered();
+}
+
+void DrillTest::unplugDuringSend() {
+  // A send too big for the line to take at once; the device goes while it waits.
+  Control<QPlainTextEdit>(form.get(), "Memo1")->setPlainText(QString(300000, QLatin1Char('u')));
+  std::thread unplug([d = device.get()] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    d->hangUp();
+  });
+  QElapsedTimer clock;
+  clock.start();
+  Click(form.get(), "Button6");
+  const qint64 took = clock.elapsed();
+  unplug.join();
+  QVERIFY2(took < 1500, qPrintable(QString::number(took)));
+  verifyRecovered();
+}
+
+void DrillTest::unplugDuringSweep() {
+  std::atomic<int> seen{0};
+  std::thread unplug([&seen, d = device.get()] {
+    const int fd = d->masterFd();
+    char b[64];
+    // Let part of the sweep through, then pull the plug.
+    while (seen < 10) {
+      pollfd ready{fd, POLLIN, 0};
+      if (::poll(&ready, 1, 1000) <= 0)
+        break;
+      const ssize_t n = ::read(fd, b, sizeof b);
+      if (n <= 0)
+        break;
+      seen += int(n);
+    }
+    d->hangUp();
+  });
+  QElapsedTimer clock;
+  clock.start();
+  Click(form.get(), "Button2");
+  const qint64 took = clock.elapsed();
+  unplug.join();
+  QVERIFY(seen >= 10);
+  // The sweep runs its course (writes fail silently), no slower than with a device.
+  QVERIFY2(took < 26000, qPrintable(QString::number(took)));
+  verifyRecovered();
+}
+
+void DrillTest::floodKeepsWindowResponsiveAndMemoryBounded() {
+  const long rssBefore = ResidentKb();
+  std::atomic<bool> stop{false};
+  std::atomic<qint64> sent{0};
+  std::thread flood([&, fd = device->masterFd()] {
+    QByteArray chunk(4096, 'f');
+    for (int i = 0; i < chunk.size(); i += 64)
+      chunk[i] = '\n';
+    while (!stop) {
+      pollfd room{fd, POLLOUT, 0};
+      if (::poll(&room, 1, 20) <= 0)
+        continue;
+      const ssize_t n = ::write(fd, chunk.constData(), size_t(chunk.size()));
+      if (n > 0)
+        sent += n;
+    }
+  });
+  // Timers keep firing on time while the flood lasts.
+  qint64 worstLateMs = 0;
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < 10000) {
+    QElapsedTimer tick;
+    tick.start();
+    QTest::qWait(50);
+    worstLateMs = qMax(worstLateMs, tick.elapsed() - 50);
+  }
+  stop = true;
+  flood.join();
+  const qsizetype shown = MemoText(form.get()).size();
+
+  // Clear, pressed as the operator does (through the event loop), takes effect at once.
+  QElapsedTimer afterFlood;
+  afterFlood.start();
+  QMetaObject::invokeMethod(Button(form.get(), "Button7"), &QPushButton::click,
+                            Qt::QueuedConnection);
+  QTRY_VERIFY_WITH_TIMEOUT(MemoText(form.get()).isEmpty(), 200);
+  QVERIFY2(afterFlood.elapsed() < 200, qPrintable(QString::number(afterFlood.elapsed())));
+
+  const long grownKb = ResidentKb() - rssBefore;
+  qInfo("flood: %lld bytes sent, %d shown, worst timer delay %lld ms, memory grew %ld kB",
+        qint64(sent), int(shown), worstLateMs, grownKb);
+  // The line is only drained as fast as polls discard it; still far more than a poll takes.
+  QVERIFY(sent > 1024 * 1024);
+  QVERIFY2(worstLateMs < 200, qPrintable(QString::number(worstLateMs)));
+  // Whatever was shown was at most a few polls' worth; the rest was dropped, not queued.
+  QVERIFY2(grownKb < 64 * 1024, qPrintable(QString::number(grownKb)));
+  QVERIFY(PortIsOpen());
+  // Once the tail of the flood has been discarded, the line carries replies again.
+  QTest::qWait(300);
+  device->send("calm");
+  QTRY_COMPARE(MemoText(form.get()), QStringLiteral("calm"));
+}
+
+void DrillTest::secondInstanceIsTurnedAway() {
+  QProcess second;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("GLOW_PANEL_COM1", device->path());
+  second.setProcessEnvironment(env);
+  second.start(ProbePath(), {"hold"});
+  QVERIFY(second.waitForStarted());
+  QCOMPARE(ProbeSays(second, "status"), QStringLiteral("開啟通訊埠錯誤!!"));
+  // The first instance keeps its port and its data.
+  device->send("first\r\n");
+  QTRY_COMPARE(MemoText(form.get()), QStringLiteral("first\n"));
+  Click(form.get(), "Button9");
+  QCOMPARE(device->receive(), QByteArray("eEND"));
+  second.write("go\n");
+  QVERIFY(second.waitForFinished(3000));
+  QCOMPARE(second.exitCode(), 0);
+}
+
+void DrillTest::anyBytesInAnyChunksDecodeAlike() {
+  for (quint32 seed = 1; seed <= 300; ++seed) {
+    QRandomGenerator rng(seed);
+    QByteArray bytes(int(rng.bounded(1, 600)), Qt::Uninitialized);
+    for (char &b : bytes)
+      // Lean on the bytes that matter: line ends, zeros, Big5 lead and trail bytes.
+      b = char(rng.bounded(4) == 0 ? "\r\n\0\xA4\x40\xFF"[rng.bounded(6)] : rng.bounded(256));
+    ReceiveText whole, pieces;
+    const QString expected = whole.feed(bytes);
+    QString got;
+    for (int at = 0; at < bytes.size();) {
+      const int len = int(rng.bounded(1, 8));
+      got += pieces.feed(bytes.mid(at, len));
+      at += len;
+    }
+    QVERIFY2(got == expected,
+             qPrintable(
+                 QStringLiteral("seed %1: %2").arg(seed).arg(QString::fromLatin1(bytes.toHex()))));
+  }
+}
+
+void DrillTest::exitInEveryState_data() {
+  QTest::addColumn<QString>("state");
+  QTest::newRow("never opened") << "never-opened";
+  QTest::newRow("open and polling") << "open";
+  QTest::newRow("after an unplug") << "unplugged";
+  QTest::newRow("right after the sweep") << "sweep";
+}
+
+void DrillTest::exitInEveryState() {
+  QFETCH(QString, state);
+  PtyDevice line;
+  QProcess tool;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("GLOW_PANEL_COM1", line.path());
+  tool.setProcessEnvironment(env);
+  tool.start(ProbePath(), {state});
+  QVERIFY(tool.waitForStarted());
+  if (state != "never-opened")
+    QCOMPARE(ProbeSays(tool, "status"), QStringLiteral("開啟通訊埠成功!!"));
+  if (state == "unplugged") {
+    line.hangUp();
+    QTest::qWait(300);
+    tool.write("go\n");
+  }
+  const qint64 exitAt = ProbeSays(tool, "exit-at", 30000).toLongLong();
+  QVERIFY(exitAt > 0);
+  QVERIFY(tool.waitForFinished(5000));
+  const qint64 tookMs = (MonotonicNs() - exitAt) / 1000000;
+  QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(tool.exitCode(), 0);
+  QVERIFY2(tookMs < 1000, qPrintable(QString::number(tookMs)));
+}
+
+QTEST_MAIN(DrillTest)
+#include "tst_drills.moc"
