@@ -66,9 +66,10 @@ QString SettingsSummary(const LineSettings &s) {
 
 TComPort::TComPort() {
   port_.setReadBufferSize(kQueueLimit);
+  connect(&port_, &QSerialPort::readyRead, this, &TComPort::attention);
   connect(&port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
     if (error == QSerialPort::ReadError || error == QSerialPort::ResourceError)
-      emit lineTrouble();
+      emit attention();
   });
 }
 

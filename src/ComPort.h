@@ -59,9 +59,9 @@ public:
   bool lineLost() const;
 
 signals:
-  // A read or resource error: perhaps the line is lost, perhaps not. Receivers should look
-  // at lineLost() later, on a queued connection, as the report comes from inside QSerialPort.
-  void lineTrouble();
+  // Bytes came in, or a read or resource error was reported (perhaps the line is lost,
+  // perhaps not): a poll should look soon. Emitted from inside QSerialPort.
+  void attention();
 
 private:
   QByteArray resumeReading();

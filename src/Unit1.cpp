@@ -144,8 +144,7 @@ void TrdCom::Button3Click() { close(); }
 void TrdCom::Button4Click() {
   const QString name = PortNameForIndex(rdCOMItems->checkedId());
   ComHandle = makePort_();
-  // A hang-up is reported from inside QSerialPort; look at it from the event loop.
-  connect(ComHandle.get(), &TComPort::lineTrouble, this, &TrdCom::ReadCom, Qt::QueuedConnection);
+  connect(ComHandle.get(), &TComPort::attention, this, [this] { ReaderThread->Nudge(); });
   if (!ComHandle->open(SystemPortPath(name))) {
     ComHandle.reset();
     SetLabel(ui->Com_State, QStringLiteral("開啟通訊埠錯誤!!"));

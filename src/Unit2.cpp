@@ -1,7 +1,6 @@
 #include "Unit2.h"
 
 #include <QMetaObject>
-#include <QSemaphore>
 
 #include <memory>
 
@@ -13,8 +12,11 @@ TRead232::TRead232(bool CreateSuspended, QObject *context, std::function<void()>
 
 TRead232::~TRead232() { Stop(); }
 
+void TRead232::Nudge() { news_.release(); }
+
 void TRead232::Stop() {
   requestInterruption();
+  news_.release();
   wait();
 }
 
@@ -34,5 +36,8 @@ void TRead232::run() {
         return;
     }
     msleep(static_cast<unsigned long>(kPollPause.count()));
+    news_.tryAcquire(1, static_cast<int>((kIdlePause - kPollPause).count()));
+    // News that came in the meantime is covered by the next poll.
+    news_.tryAcquire(news_.available());
   }
 }

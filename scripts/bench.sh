@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmark; prints one Markdown table. Pass --quick for a short run.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+ensure_packages
+build >/dev/null
+QT_QPA_PLATFORM=offscreen "$BUILD_DIR/bench/glow_bench" "$@" 2>/dev/null
