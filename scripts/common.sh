@@ -2,7 +2,8 @@
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 
-PACKAGES=(qt6-base-dev qt6-serialport-dev cmake ninja-build g++ xvfb xauth
+PACKAGES=(qt6-base-dev qt6-serialport-dev cmake ninja-build g++ xvfb xauth file
+          dpkg-dev desktop-file-utils appstream socat
           fonts-arphic-uming fonts-liberation)
 
 ensure_packages() {

@@ -1,6 +1,7 @@
 #include "ComPort.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QThread>
 #include <QtGlobal>
 
@@ -76,10 +77,24 @@ TComPort::TComPort() {
 TComPort::~TComPort() = default;
 
 bool TComPort::open(const QString &systemPath) {
+  path_ = systemPath;
   if (systemPath.isEmpty())
     return false;
   port_.setPortName(systemPath);
   return port_.open(QIODevice::ReadWrite);
+}
+
+QString TComPort::failureReason() const {
+  if (path_.isEmpty())
+    return QStringLiteral("No device is named for this port.");
+  QString reason = QStringLiteral("%1: %2").arg(path_, port_.errorString());
+#ifndef Q_OS_WIN
+  const QFileInfo device(path_);
+  if (device.exists() && !(device.isReadable() && device.isWritable()))
+    reason += QStringLiteral("\nSerial devices belong to the group \"dialout\". Join it with\n"
+                             "  sudo adduser $USER dialout\nthen log out and in again.");
+#endif
+  return reason;
 }
 
 bool TComPort::isOpen() const { return port_.isOpen(); }

@@ -44,6 +44,9 @@ public:
   ~TComPort() override;
 
   bool open(const QString &systemPath);
+  // Why the last open failed, in the operating system's words, with a hint where the
+  // operator can do something about it.
+  QString failureReason() const;
   bool isOpen() const;
   LineSettings settings() const;
   virtual bool applySettings(const LineSettings &settings);
@@ -67,6 +70,7 @@ private:
   QByteArray resumeReading();
 
   QSerialPort port_;
+  QString path_;
 };
 
 using ComPortFactory = std::function<std::unique_ptr<TComPort>()>;

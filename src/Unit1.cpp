@@ -146,10 +146,12 @@ void TrdCom::Button4Click() {
   ComHandle = makePort_();
   connect(ComHandle.get(), &TComPort::attention, this, [this] { ReaderThread->Nudge(); });
   if (!ComHandle->open(SystemPortPath(name))) {
+    ui->Com_State->setToolTip(ComHandle->failureReason());
     ComHandle.reset();
     SetLabel(ui->Com_State, QStringLiteral("開啟通訊埠錯誤!!"));
     return;
   }
+  ui->Com_State->setToolTip(QString());
   RxText.reset();
   SetLabel(ui->Com_State, QStringLiteral("開啟通訊埠成功!!"));
 
@@ -181,6 +183,7 @@ void TrdCom::Button4Click() {
 
 void TrdCom::Button5Click() {
   ComHandle.reset();
+  ui->Com_State->setToolTip(QString());
   SetLabel(ui->Com_State, QStringLiteral("通訊埠關閉"));
   SetLabel(ui->Com_State1, QStringLiteral(">"));
   ui->Button4->setEnabled(true);

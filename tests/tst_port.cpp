@@ -98,13 +98,18 @@ void PortTest::openAppliesChosenSettings() {
 
 void PortTest::openThatFailsChangesOnlyStatus_data() {
   QTest::addColumn<QString>("why");
-  QTest::newRow("no such device") << "missing";
-  QTest::newRow("not a serial device") << "null";
-  QTest::newRow("held by another program") << "busy";
+  QTest::addColumn<QString>("reason");
+  QTest::newRow("no such device") << "missing"
+                                  << "No such file or directory";
+  QTest::newRow("not a serial device") << "null"
+                                       << "/dev/null: ";
+  QTest::newRow("held by another program") << "busy"
+                                           << "lock";
 }
 
 void PortTest::openThatFailsChangesOnlyStatus() {
   QFETCH(QString, why);
+  QFETCH(QString, reason);
   PtyDevice device;
   QSerialPort holder;
   if (why == "missing") {
@@ -122,6 +127,9 @@ void PortTest::openThatFailsChangesOnlyStatus() {
   QCOMPARE(LabelText(&form, "Com_State1"), QStringLiteral(">"));
   QCOMPARE(ButtonStates(&form), QStringLiteral("EDEDDD"));
   QVERIFY(!PortIsOpen());
+  // The operating system's reason is one hover away.
+  const QString tip = Control<QLabel>(&form, "Com_State")->toolTip();
+  QVERIFY2(tip.contains(reason, Qt::CaseInsensitive), qPrintable(tip));
   if (holder.isOpen()) {
     // The program that had the port keeps it working.
     device.send("still mine");
@@ -175,6 +183,7 @@ void PortTest::buttonsFollowOpenCloseOpen() {
 
   Click(&form, "Button4");
   QCOMPARE(LabelText(&form, "Com_State"), QStringLiteral("開啟通訊埠成功!!"));
+  QCOMPARE(Control<QLabel>(&form, "Com_State")->toolTip(), QString());
   QCOMPARE(LabelText(&form, "Com_State1"), QStringLiteral("38400,8,N,1"));
   QCOMPARE(ButtonStates(&form), QStringLiteral("DEDEEE"));
   QVERIFY(PortIsOpen());
