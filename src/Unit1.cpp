@@ -77,6 +77,7 @@ TrdCom::TrdCom(ComPortFactory makePort, QWidget *parent)
 TrdCom::~TrdCom() {
   // Stop the poller before the port goes, then the port before the window.
   delete ReaderThread;
+  ReaderThread = nullptr;
   ComHandle.reset();
   delete ui;
 }
@@ -144,7 +145,10 @@ void TrdCom::Button3Click() { close(); }
 void TrdCom::Button4Click() {
   const QString name = PortNameForIndex(rdCOMItems->checkedId());
   ComHandle = makePort_();
-  connect(ComHandle.get(), &TComPort::attention, this, [this] { ReaderThread->Nudge(); });
+  connect(ComHandle.get(), &TComPort::attention, this, [this] {
+    if (ReaderThread)
+      ReaderThread->Nudge();
+  });
   if (!ComHandle->open(SystemPortPath(name))) {
     ui->Com_State->setToolTip(ComHandle->failureReason());
     ComHandle.reset();
