@@ -38,12 +38,6 @@ void Report(const QString &figure, const QString &target, const QString &measure
   std::fprintf(stderr, "%s: %s\n", qPrintable(figure), qPrintable(measured));
 }
 
-qint64 MonotonicNs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
-
 void RunFor(int ms) {
   QEventLoop loop;
   QTimer::singleShot(ms, &loop, &QEventLoop::quit);

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 
 #include <cerrno>
+#include <ctime>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -95,6 +96,12 @@ void PtyDevice::hangUp() {
   if (master_ >= 0)
     ::close(master_);
   master_ = -1;
+}
+
+qint64 MonotonicNs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
 double ProcessCpuMs() {

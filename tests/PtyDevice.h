@@ -41,3 +41,5 @@ private:
 
 // CPU time (user + system) the whole process has used, in milliseconds.
 double ProcessCpuMs();
+// CLOCK_MONOTONIC in nanoseconds: comparable between processes on this machine.
+qint64 MonotonicNs();

@@ -5,6 +5,7 @@
 //   tool_probe hold|unplugged            press Exit when a line arrives on stdin
 // Prints "status <Com_State>" after opening and "exit-at <ns>" (CLOCK_MONOTONIC) just
 // before it presses Exit.
+#include "PtyDevice.h"
 #include "Unit1.h"
 
 #include <QApplication>
@@ -14,7 +15,6 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <ctime>
 #include <unistd.h>
 
 namespace {
@@ -40,9 +40,7 @@ int main(int argc, char *argv[]) {
     Press(form, "Button2");
 
   auto leave = [&form] {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    Say("exit-at", QString::number(qint64(now.tv_sec) * 1000000000 + now.tv_nsec));
+    Say("exit-at", QString::number(MonotonicNs()));
     Press(form, "Button3");
   };
   QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);

@@ -18,12 +18,6 @@
 #include <unistd.h>
 
 namespace {
-qint64 MonotonicNs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
-
 long ResidentKb() {
   std::ifstream status("/proc/self/status");
   std::string key;
@@ -38,7 +32,13 @@ long ResidentKb() {
   return 0;
 }
 
-QString ProbePath() { return QCoreApplication::applicationDirPath() + "/tool_probe"; }
+// Starts the tool as a process of its own, with COM 1 on the given device.
+void StartProbe(QProcess &probe, const QString &device, const QString &state) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("GLOW_PANEL_COM1", device);
+  probe.setProcessEnvironment(env);
+  probe.start(QCoreApplication::applicationDirPath() + "/tool_probe", {state});
+}
 
 // Reads one "key value" line the probe prints.
 QString ProbeSays(QProcess &probe, const char *key, int timeoutMs = 5000) {
@@ -222,10 +222,7 @@ void DrillTest::floodKeepsWindowResponsiveAndMemoryBounded() {
 
 void DrillTest::secondInstanceIsTurnedAway() {
   QProcess second;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("GLOW_PANEL_COM1", device->path());
-  second.setProcessEnvironment(env);
-  second.start(ProbePath(), {"hold"});
+  StartProbe(second, device->path(), "hold");
   QVERIFY(second.waitForStarted());
   QCOMPARE(ProbeSays(second, "status"), QStringLiteral("開啟通訊埠錯誤!!"));
   // The first instance keeps its port and its data.
@@ -271,10 +268,7 @@ void DrillTest::exitInEveryState() {
   QFETCH(QString, state);
   PtyDevice line;
   QProcess tool;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("GLOW_PANEL_COM1", line.path());
-  tool.setProcessEnvironment(env);
-  tool.start(ProbePath(), {state});
+  StartProbe(tool, line.path(), state);
   QVERIFY(tool.waitForStarted());
   if (state != "never-opened")
     QCOMPARE(ProbeSays(tool, "status"), QStringLiteral("開啟通訊埠成功!!"));
