@@ -1,6 +1,7 @@
 # Shared by the quick-start scripts: install missing Debian packages, then build.
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+CMAKE_ARGS=()
 
 PACKAGES=(qt6-base-dev qt6-serialport-dev cmake ninja-build g++ xvfb xauth file
           dpkg-dev desktop-file-utils appstream socat
@@ -20,6 +21,6 @@ ensure_packages() {
 }
 
 build() {
-  cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja >/dev/null
+  cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja ${CMAKE_ARGS[@]+"${CMAKE_ARGS[@]}"} >/dev/null
   cmake --build "$BUILD_DIR" "$@"
 }

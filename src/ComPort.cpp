@@ -1,30 +1,19 @@
 #include "ComPort.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 #include <QtGlobal>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <poll.h>
+#include <termios.h>
+#include <unistd.h>
 #endif
 
 QString PortNameForIndex(int itemIndex) { return QStringLiteral("COM%1").arg(itemIndex + 1); }
-
-QString SystemPortPath(const QString &comName) {
-#ifdef Q_OS_WIN
-  return comName;
-#else
-  const QByteArray override = qgetenv(("GLOW_PANEL_" + comName).toLatin1().constData());
-  if (!override.isEmpty())
-    return QString::fromLocal8Bit(override);
-  bool ok = false;
-  const int number = comName.mid(3).toInt(&ok);
-  if (!ok || number < 1)
-    return QString();
-  return QStringLiteral("/dev/ttyS%1").arg(number - 1);
-#endif
-}
 
 qint32 BaudForIndex(int itemIndex) {
   switch (itemIndex) {
@@ -81,7 +70,32 @@ bool TComPort::open(const QString &systemPath) {
   if (systemPath.isEmpty())
     return false;
   port_.setPortName(systemPath);
-  return port_.open(QIODevice::ReadWrite);
+#ifdef Q_OS_UNIX
+  // QSerialPort::open puts its own flow control on the line, and its one setting cannot
+  // say "hardware and software" anyway. The device's own is read before the open and put
+  // back after it. The descriptor stays open across the open, so closing it is never the
+  // last close, which would drop the modem lines.
+  const int before = ::open(QFile::encodeName(systemPath).constData(),
+                            O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  termios was{};
+  const bool known = before >= 0 && ::tcgetattr(before, &was) == 0;
+#endif
+  const bool opened = port_.open(QIODevice::ReadWrite);
+#ifdef Q_OS_UNIX
+  termios now{};
+  const int fd = opened ? static_cast<int>(port_.handle()) : -1;
+  if (known && fd >= 0 && ::tcgetattr(fd, &now) == 0) {
+    constexpr tcflag_t kInputFlow = IXON | IXOFF | IXANY;
+    now.c_cflag = (now.c_cflag & ~tcflag_t(CRTSCTS)) | (was.c_cflag & CRTSCTS);
+    now.c_iflag = (now.c_iflag & ~kInputFlow) | (was.c_iflag & kInputFlow);
+    now.c_cc[VSTART] = was.c_cc[VSTART];
+    now.c_cc[VSTOP] = was.c_cc[VSTOP];
+    ::tcsetattr(fd, TCSANOW, &now);
+  }
+  if (before >= 0)
+    ::close(before);
+#endif
+  return opened;
 }
 
 QString TComPort::failureReason() const {
@@ -104,7 +118,8 @@ LineSettings TComPort::settings() const {
 }
 
 bool TComPort::applySettings(const LineSettings &s) {
-  // Flow control and everything else stay as the port has them.
+  // Each setter changes only its own field of the line settings; the flow control put
+  // back at open, and everything else, stays as it is.
   bool ok = port_.setBaudRate(s.baudRate);
   ok = port_.setDataBits(s.dataBits) && ok;
   ok = port_.setParity(s.parity) && ok;

@@ -23,9 +23,6 @@ struct LineSettings {
 
 // "COM" followed by the 1-based item number of the port radio group.
 QString PortNameForIndex(int itemIndex);
-// The device path behind a COM name. Windows takes the name as it is; elsewhere
-// GLOW_PANEL_COM<n> names any device, else COM<n> is /dev/ttyS<n-1>.
-QString SystemPortPath(const QString &comName);
 // 0 -> 9600, 1 -> 19200, anything else (2, or -1 for no selection) -> 38400.
 qint32 BaudForIndex(int itemIndex);
 // "9600,8,N,1" style: speed, data bits, parity letter, stop bits.

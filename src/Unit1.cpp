@@ -7,6 +7,9 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -33,8 +36,8 @@ void WriteCom(const QByteArray &bytes) {
     ComHandle->write(bytes);
 }
 
-TrdCom::TrdCom(ComPortFactory makePort, QWidget *parent)
-    : QWidget(parent), ui(new Ui::TrdCom), makePort_(std::move(makePort)) {
+TrdCom::TrdCom(ComPortFactory makePort, const QStringList &commandLineDevices)
+    : ui(new Ui::TrdCom), makePort_(std::move(makePort)), Bindings(commandLineDevices) {
   if (!makePort_)
     makePort_ = [] { return std::make_unique<TComPort>(); };
   ui->setupUi(this);
@@ -50,6 +53,30 @@ TrdCom::TrdCom(ComPortFactory makePort, QWidget *parent)
   rdBaudrateItems->addButton(ui->rdBaudrate_0, 0);
   rdBaudrateItems->addButton(ui->rdBaudrate_1, 1);
   rdBaudrateItems->addButton(ui->rdBaudrate_2, 2);
+
+  // A radio group is one stop in the tab order, at its checked item; the arrow keys move
+  // within the group.
+  for (QButtonGroup *group : {rdCOMItems, rdBaudrateItems}) {
+    for (QAbstractButton *item : group->buttons())
+      item->setFocusPolicy(item->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+    connect(group, &QButtonGroup::buttonToggled, this, [](QAbstractButton *item, bool checked) {
+      item->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
+    });
+  }
+  // Tab types a tab into the receive memo; Ctrl+Tab leaves it.
+  ui->Memo2->installEventFilter(this);
+
+  // Right-click on the port group or an item chooses the device behind an item.
+  for (QWidget *w : {static_cast<QWidget *>(ui->rdCOM), static_cast<QWidget *>(ui->rdCOM_0),
+                     static_cast<QWidget *>(ui->rdCOM_1)}) {
+    w->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(w, &QWidget::customContextMenuRequested, this,
+            [this, w](const QPoint &pos) { showPortMenu(w, pos); });
+  }
+  // Tooltips are brought up to date when shown: adapters come and go.
+  ui->rdCOM_0->installEventFilter(this);
+  ui->rdCOM_1->installEventFilter(this);
+  showBindings();
 
   connect(ui->Button1, &QPushButton::clicked, this, &TrdCom::Button1Click);
   connect(ui->Button2, &QPushButton::clicked, this, &TrdCom::Button2Click);
@@ -82,6 +109,21 @@ TrdCom::~TrdCom() {
   delete ui;
 }
 
+bool TrdCom::eventFilter(QObject *watched, QEvent *event) {
+  if (event->type() == QEvent::ToolTip && (watched == ui->rdCOM_0 || watched == ui->rdCOM_1))
+    showBindings();
+  if (watched == ui->Memo2 && event->type() == QEvent::KeyPress) {
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+    if (tab && key->modifiers().testFlag(Qt::ControlModifier)) {
+      const bool back = key->key() == Qt::Key_Backtab || key->modifiers() & Qt::ShiftModifier;
+      focusNextPrevChild(!back);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
 void TrdCom::applyLook() {
   // A designer file can name font families but not pixel heights or system colour roles.
   QFont::insertSubstitutions(QStringLiteral("新細明體"),
@@ -95,10 +137,23 @@ void TrdCom::applyLook() {
   }
   const QPalette system = QApplication::palette();
   const QColor navy(0, 0, 128);
+  // Navy for what can be used; a disabled control keeps the platform's greyed-out look.
   QPalette form = palette();
-  for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-    form.setColor(role, navy);
+  for (const auto group : {QPalette::Active, QPalette::Inactive})
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+      form.setColor(group, role, navy);
   setPalette(form);
+  // The group titles sit on the frame. A style sheet on a group decides its items' colour
+  // and size as well, so they are named here rather than inherited.
+  const QString groupLook =
+      QStringLiteral("QGroupBox { color: %1; border: 1px solid palette(mid); border-radius: 2px;"
+                     " margin-top: 6px; }"
+                     "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0 2px; }"
+                     "QRadioButton { color: %1; font-size: %2px; }")
+          .arg(navy.name())
+          .arg(kFontPixels);
+  for (QWidget *group : {ui->rdCOM, ui->rdBaudrate})
+    group->setStyleSheet(groupLook);
 
   // The send field is one text line high; the default margin would cut that line off.
   ui->Memo1->document()->setDocumentMargin(1);
@@ -122,7 +177,8 @@ void TrdCom::FormCreate() {
 void TrdCom::Button1Click() {
   QTextCursor end(ui->Memo2->document());
   end.movePosition(QTextCursor::End);
-  QString lines = CodeTableLines().join(QLatin1Char('\n'));
+  // Each entry is a line of its own, the last one too: what comes next starts below it.
+  QString lines = CodeTableLines().join(QLatin1Char('\n')) + QLatin1Char('\n');
   if (!end.block().text().isEmpty())
     lines.prepend(QLatin1Char('\n'));
   end.insertText(lines);
@@ -143,14 +199,15 @@ void TrdCom::Button2Click() {
 void TrdCom::Button3Click() { close(); }
 
 void TrdCom::Button4Click() {
-  const QString name = PortNameForIndex(rdCOMItems->checkedId());
+  const QString device = Bindings.binding(rdCOMItems->checkedId()).device;
   ComHandle = makePort_();
   connect(ComHandle.get(), &TComPort::attention, this, [this] {
     if (ReaderThread)
       ReaderThread->Nudge();
   });
-  if (!ComHandle->open(SystemPortPath(name))) {
-    ui->Com_State->setToolTip(ComHandle->failureReason());
+  if (!ComHandle->open(device)) {
+    ui->Com_State->setToolTip(ComHandle->failureReason() + QStringLiteral("\n\n") +
+                              PresentPortsHint(ListSerialPorts()));
     ComHandle.reset();
     SetLabel(ui->Com_State, QStringLiteral("開啟通訊埠錯誤!!"));
     return;
@@ -224,6 +281,93 @@ void TrdCom::Clear_VFDClick() {
   if (!PortIsOpen())
     return;
   WriteCom(QByteArray(1, static_cast<char>(ClearVfdBytes[0])));
+}
+
+void TrdCom::fillPortMenu(QMenu *menu, int item) {
+  const PortBinding now = Bindings.binding(item);
+  const bool isDefault = now.source == BindingSource::Default;
+  auto choice = [this, menu, item](const QString &text, bool checked, auto act) {
+    QAction *action = menu->addAction(text);
+    action->setCheckable(true);
+    action->setChecked(checked);
+    connect(action, &QAction::triggered, this, [this, act] {
+      act();
+      showBindings();
+    });
+  };
+  auto choose = [this, item](const QString &device) {
+    return [=] { Bindings.choose(item, device); };
+  };
+
+  const QList<SerialPortEntry> ports = ListSerialPorts();
+  bool listed = false;
+  for (const SerialPortEntry &e : ports) {
+    const bool current = !isDefault && SameDevice(e.device, now.device);
+    listed = listed || current;
+    choice(DescribeEntry(e), current, choose(e.device));
+  }
+  if (ports.isEmpty())
+    menu->addAction(QStringLiteral("No serial ports found"))->setEnabled(false);
+  if (!isDefault && !listed)
+    choice(now.device + QStringLiteral(" (not present)"), true, choose(now.device));
+  menu->addSeparator();
+  const QString caption = rdCOMItems->button(item)->text();
+  choice(QStringLiteral("Other device…"), false, [this, item, caption, now] {
+    bool ok = false;
+    const QString device =
+        QInputDialog::getText(this, caption, QStringLiteral("Device for %1:").arg(caption),
+                              QLineEdit::Normal, now.device, &ok)
+            .trimmed();
+    if (ok && !device.isEmpty())
+      Bindings.choose(item, device);
+  });
+  choice(QStringLiteral("Default (%1)").arg(PortBindings::defaultDevice(item)), isDefault,
+         [this, item] { Bindings.useDefault(item); });
+}
+
+void TrdCom::showPortMenu(QWidget *source, const QPoint &pos) {
+  QMenu menu(this);
+  const int item = rdCOMItems->id(qobject_cast<QAbstractButton *>(source));
+  if (item >= 0) {
+    fillPortMenu(&menu, item);
+  } else {
+    for (QAbstractButton *button : rdCOMItems->buttons())
+      fillPortMenu(menu.addMenu(button->text()), rdCOMItems->id(button));
+  }
+  menu.exec(source->mapToGlobal(pos));
+}
+
+void TrdCom::showBindings() {
+  const QList<SerialPortEntry> ports = ListSerialPorts();
+  for (QAbstractButton *button : rdCOMItems->buttons()) {
+    const int item = rdCOMItems->id(button);
+    const PortBinding b = Bindings.binding(item);
+    QString device = b.device;
+    if (const SerialPortEntry *e = FindEntry(ports, b.device)) {
+      const QString details = EntryDetails(*e);
+      if (!details.isEmpty())
+        device += QStringLiteral(" (%1)").arg(details);
+    } else {
+      device += QStringLiteral(" (not present)");
+    }
+    QString from;
+    switch (b.source) {
+    case BindingSource::CommandLine:
+      from = QStringLiteral("Named on the command line (--com%1)").arg(item + 1);
+      break;
+    case BindingSource::Environment:
+      from = QStringLiteral("Named by GLOW_PANEL_COM%1").arg(item + 1);
+      break;
+    case BindingSource::Saved:
+      from = QStringLiteral("Saved choice");
+      break;
+    case BindingSource::Default:
+      from = QStringLiteral("Default");
+      break;
+    }
+    button->setToolTip(QStringLiteral("%1: %2\n%3; right-click to choose another device.")
+                           .arg(button->text(), device, from));
+  }
 }
 
 void TrdCom::ReadCom() {

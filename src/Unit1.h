@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ComPort.h"
+#include "PortBinding.h"
 #include "ReceiveText.h"
 
 #include <QByteArray>
@@ -19,6 +20,7 @@ class TrdCom;
 }
 class QButtonGroup;
 class QLabel;
+class QMenu;
 QT_END_NAMESPACE
 
 class TRead232;
@@ -36,7 +38,8 @@ public:
   static constexpr std::chrono::milliseconds kSweepStep{100};
 
   // makePort lets tests put a watching or refusing port behind ComHandle.
-  explicit TrdCom(ComPortFactory makePort = {}, QWidget *parent = nullptr);
+  // commandLineDevices names a device for COM 1 and COM 2 for this run only.
+  explicit TrdCom(ComPortFactory makePort = {}, const QStringList &commandLineDevices = {});
   ~TrdCom() override;
 
   void FormCreate();
@@ -55,16 +58,27 @@ public:
   // is waiting than a poll may take, in which case all of it is thrown away.
   void ReadCom();
 
+  // The choices offered for one port item: the ports present, another device by name,
+  // and the default. The one in force is checked.
+  void fillPortMenu(QMenu *menu, int item);
+
   TRead232 *ReaderThread = nullptr;
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
   void applyLook();
   void appendToMemo2(const QString &text);
+  void showPortMenu(QWidget *source, const QPoint &pos);
+  // Each port item's tooltip names its device, where it is and where the choice came from.
+  void showBindings();
 
   Ui::TrdCom *ui;
   QButtonGroup *rdCOMItems;
   QButtonGroup *rdBaudrateItems;
   ComPortFactory makePort_;
+  PortBindings Bindings;
   ReceiveText RxText;
 };
 

@@ -1,22 +1,31 @@
-// Start-up: the application, the one window, the event loop.
+// Start-up: the command line, the application, the one window, the event loop.
+#include "CommandLine.h"
+#include "Startup.h"
 #include "Unit1.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
-#include <exception>
+#include <cstdio>
 
 int main(int argc, char *argv[]) {
+  // Answered before the application object exists: --help, --version and --list-ports
+  // must work without a display.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i)
+    arguments << QString::fromLocal8Bit(argv[i]);
+  const CommandLine command = ParseCommandLine(arguments);
+  if (command.finished) {
+    std::fputs(command.out.toLocal8Bit().constData(), stdout);
+    std::fputs(command.err.toLocal8Bit().constData(), stderr);
+    return command.exitCode;
+  }
+
   QApplication app(argc, argv);
-  try {
-    TrdCom form;
+  return RunShowingEscapes([&app, &command] {
+    TrdCom form({}, command.devices);
     rdCom = &form;
     form.show();
     app.exec();
     rdCom = nullptr;
-  } catch (const std::exception &e) {
-    rdCom = nullptr;
-    QMessageBox::critical(nullptr, QStringLiteral("GLOW_PANEL"), QString::fromLocal8Bit(e.what()));
-  }
-  return 0;
+  });
 }

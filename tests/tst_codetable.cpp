@@ -13,6 +13,7 @@ private slots:
   void entriesFollowTheFormula();
   void everyEntryIsFourHexDigits();
   void pressesAppendBelowWhatIsThere();
+  void replyAfterTableStartsNewLine();
   void unavailableAfterFirstOpen();
 };
 
@@ -53,16 +54,30 @@ void CodeTableTest::pressesAppendBelowWhatIsThere() {
   auto *memo = Control<QPlainTextEdit>(&form, "Memo2");
   QTest::keyClicks(memo, "notes");
   Click(&form, "Button1");
-  QCOMPARE(memo->blockCount(), 401);
-  QCOMPARE(memo->document()->findBlockByNumber(0).text(), QStringLiteral("notes"));
-  QCOMPARE(memo->document()->findBlockByNumber(1).text(), QStringLiteral("H'3969,1"));
+  QStringList lines = MemoText(&form).split('\n');
+  QCOMPARE(lines.size(), 402);
+  QCOMPARE(lines.at(0), QStringLiteral("notes"));
+  QCOMPARE(lines.at(1), QStringLiteral("H'3969,1"));
+  QCOMPARE(lines.at(400), QStringLiteral("H'7E25,400"));
+  QCOMPARE(lines.at(401), QString());
 
   Click(&form, "Button7");
   Click(&form, "Button1");
   Click(&form, "Button1");
-  QCOMPARE(memo->blockCount(), 800);
-  QCOMPARE(memo->document()->findBlockByNumber(400).text(), QStringLiteral("H'3969,1"));
-  QCOMPARE(memo->document()->lastBlock().text(), QStringLiteral("H'7E25,400"));
+  lines = MemoText(&form).split('\n');
+  QCOMPARE(lines.size(), 801);
+  QCOMPARE(lines.at(400), QStringLiteral("H'3969,1"));
+  QCOMPARE(lines.at(799), QStringLiteral("H'7E25,400"));
+}
+
+void CodeTableTest::replyAfterTableStartsNewLine() {
+  PtyDevice device;
+  device.mapAs("COM1");
+  TrdCom form;
+  Click(&form, "Button1");
+  Click(&form, "Button4");
+  device.send("OK\r\n");
+  QTRY_VERIFY(MemoText(&form).endsWith(QStringLiteral("H'7E25,400\nOK\n")));
 }
 
 void CodeTableTest::unavailableAfterFirstOpen() {

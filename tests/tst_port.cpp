@@ -49,6 +49,7 @@ private slots:
   void closeBeforeAnyOpenResetsLabels();
   void buttonsFollowOpenCloseOpen();
   void choicesAreReadOnlyAtOpen();
+  void openKeepsTheDevicesFlowControl();
 };
 
 void PortTest::openAppliesChosenSettings_data() {
@@ -92,7 +93,7 @@ void PortTest::openAppliesChosenSettings() {
   QVERIFY(!(t.c_cflag & CRTSCTS));
   // Raw: bytes pass untouched both ways.
   QVERIFY(!(t.c_lflag & (ECHO | ICANON | ISIG | IEXTEN)));
-  QVERIFY(!(t.c_iflag & (ICRNL | INLCR | IGNCR | IXON | ISTRIP)));
+  QVERIFY(!(t.c_iflag & (ICRNL | INLCR | IGNCR | ISTRIP)));
   QVERIFY(!(t.c_oflag & OPOST));
 }
 
@@ -210,6 +211,25 @@ void PortTest::choicesAreReadOnlyAtOpen() {
   const termios t = second.settings();
   QCOMPARE(int(cfgetospeed(&t)), int(B19200));
   QTRY_VERIFY(first.slaveClosed());
+}
+
+void PortTest::openKeepsTheDevicesFlowControl() {
+  PtyDevice device;
+  device.mapAs("COM1");
+  termios wired = device.settings();
+  wired.c_cflag |= CRTSCTS;
+  wired.c_iflag |= IXON;
+  QCOMPARE(tcsetattr(device.masterFd(), TCSANOW, &wired), 0);
+  TrdCom form;
+  Click(&form, "Button4");
+  QVERIFY(PortIsOpen());
+  const termios t = device.settings();
+  QVERIFY(t.c_cflag & CRTSCTS);
+  QVERIFY(t.c_iflag & IXON);
+  QCOMPARE(int(cfgetospeed(&t)), int(B38400));
+  // Still raw otherwise.
+  QVERIFY(!(t.c_lflag & (ECHO | ICANON | ISIG)));
+  QVERIFY(!(t.c_iflag & (ICRNL | INLCR | IGNCR)));
 }
 
 QTEST_MAIN(PortTest)

@@ -1,8 +1,35 @@
 // The window as the operator first sees it, and the two buttons that act on it alone.
 #include "Harness.h"
 
+#include "PtyDevice.h"
+#include "Startup.h"
+
 #include <QGroupBox>
+#include <QMessageBox>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QtTest>
+
+namespace {
+// Whether any pixel of the text part of a control is drawn in navy.
+bool ShowsNavy(const QImage &shot, QWidget *control) {
+  QRect area = control->rect();
+  if (auto *radio = qobject_cast<QRadioButton *>(control)) {
+    // The indicator has its own colours; only the caption counts.
+    QStyleOptionButton option;
+    option.initFrom(radio);
+    area = radio->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, radio);
+  }
+  area.translate(control->mapTo(control->window(), QPoint(0, 0)));
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) {
+      const QColor c = shot.pixelColor(x, y);
+      if (c.red() < 40 && c.green() < 40 && c.blue() > 90)
+        return true;
+    }
+  return false;
+}
+} // namespace
 
 class WindowTest : public QObject {
   Q_OBJECT
@@ -12,8 +39,12 @@ private slots:
   void controlsStandWhereDrawn();
   void textsUseTheirFonts_data();
   void textsUseTheirFonts();
+  void captionsShowWhetherPressable();
+  void tabVisitsEachControlOnce();
   void clearEmptiesReceiveMemo();
   void exitClosesWindow();
+  void escapedErrorsAreShown_data();
+  void escapedErrorsAreShown();
 };
 
 void WindowTest::startsClosedWithDisplayButtonsGreyed() {
@@ -91,6 +122,10 @@ void WindowTest::textsUseTheirFonts_data() {
   QTest::newRow("settings status") << "Com_State1" << QStringLiteral("新細明體") << plain;
   QTest::newRow("port group") << "rdCOM"
                               << "Trebuchet MS" << navy;
+  QTest::newRow("port item") << "rdCOM_1"
+                             << "Trebuchet MS" << navy;
+  QTest::newRow("speed item") << "rdBaudrate_1"
+                              << "Arial" << navy;
   QTest::newRow("version") << "Label20"
                            << "Arial" << navy;
 }
@@ -105,6 +140,54 @@ void WindowTest::textsUseTheirFonts() {
   QCOMPARE(w->font().family(), family);
   QCOMPARE(w->font().pixelSize(), 13);
   QCOMPARE(w->palette().color(w->foregroundRole()), colour);
+}
+
+void WindowTest::captionsShowWhetherPressable() {
+  PtyDevice device;
+  device.mapAs("COM1");
+  TrdCom form;
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  const char *names[] = {"Button1", "Button2",      "Button4",     "Button8",
+                         "Button9", "Clear_VFD",    "Button3",     "rdCOM_0",
+                         "rdCOM_1", "rdBaudrate_0", "rdBaudrate_2"};
+  auto check = [&] {
+    const QImage shot = form.grab().toImage();
+    for (const char *name : names) {
+      QWidget *w = form.findChild<QWidget *>(QLatin1String(name));
+      QVERIFY2(ShowsNavy(shot, w) == w->isEnabled(), name);
+    }
+  };
+  check();
+  Click(&form, "Button4");
+  QCOMPARE(ButtonStates(&form), QStringLiteral("DEDEEE"));
+  check();
+}
+
+void WindowTest::tabVisitsEachControlOnce() {
+  TrdCom form;
+  form.show();
+  QApplication::setActiveWindow(&form);
+  QVERIFY(QTest::qWaitForWindowActive(&form));
+  Choose(&form, "rdCOM_1");
+  Button(&form, "Button1")->setFocus();
+  // The receive memo takes Tab as a character, so leave it the way the platform does.
+  QStringList visited;
+  for (int i = 0; i < 11; ++i) {
+    QWidget *at = QApplication::focusWidget();
+    visited << at->objectName();
+    if (at->objectName() == "Memo2")
+      QTest::keyClick(at, Qt::Key_Tab, Qt::ControlModifier);
+    else
+      QTest::keyClick(at, Qt::Key_Tab);
+  }
+  QCOMPARE(visited.join(' '), QStringLiteral("Button1 Memo1 Memo2 Button3 rdCOM_1 Button4 Button5 "
+                                             "Button6 Button7 rdBaudrate_2 Button1"));
+  // Within a group the arrows move the choice.
+  Control<QRadioButton>(&form, "rdCOM_1")->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+  QVERIFY(Control<QRadioButton>(&form, "rdCOM_0")->isChecked());
+  QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("rdCOM_0"));
 }
 
 void WindowTest::clearEmptiesReceiveMemo() {
@@ -123,6 +206,32 @@ void WindowTest::exitClosesWindow() {
   QVERIFY(QTest::qWaitForWindowExposed(&form));
   Click(&form, "Button3");
   QVERIFY(!form.isVisible());
+}
+
+void WindowTest::escapedErrorsAreShown_data() {
+  QTest::addColumn<bool>("standard");
+  QTest::addColumn<QString>("shown");
+  QTest::newRow("standard exception") << true << "out of cheese";
+  QTest::newRow("anything else") << false << "unexpected error";
+}
+
+void WindowTest::escapedErrorsAreShown() {
+  QFETCH(bool, standard);
+  QFETCH(QString, shown);
+  QString text;
+  QTimer::singleShot(50, [&text] {
+    if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+      text = box->text();
+      box->accept();
+    }
+  });
+  const int code = RunShowingEscapes([standard] {
+    if (standard)
+      throw std::runtime_error("out of cheese");
+    throw 42;
+  });
+  QCOMPARE(code, 0);
+  QVERIFY2(text.contains(shown), qPrintable(text));
 }
 
 QTEST_MAIN(WindowTest)

@@ -1,0 +1,18 @@
+// The command line: --com1/--com2 bind a port item for this run; --list-ports, --help and
+// --version answer and end the program. All of it works without a display.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+struct CommandLine {
+  // Set when the program should end at once: the code, and what goes to each stream.
+  bool finished = false;
+  int exitCode = 0;
+  QString out;
+  QString err;
+  // The devices for COM 1 and COM 2; empty where none was given.
+  QStringList devices{QString(), QString()};
+};
+
+CommandLine ParseCommandLine(const QStringList &arguments);

@@ -1,0 +1,164 @@
+#include "PortBinding.h"
+
+#include "ComPort.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSerialPortInfo>
+#include <QSettings>
+
+namespace {
+// Where each item's choice is kept in the user's settings.
+QString SettingsKey(int item) { return QStringLiteral("ports/") + PortNameForIndex(item); }
+
+QSettings UserSettings() {
+  return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("glow-panel"),
+                   QStringLiteral("glow-panel"));
+}
+
+// A saved value is used only when it can be a device name at all; a damaged settings
+// file must not keep the tool from starting.
+QString SavedDevice(const QSettings &settings, int item) {
+  const QVariant value = settings.value(SettingsKey(item));
+  if (value.typeId() != QMetaType::QString)
+    return QString();
+  const QString device = value.toString();
+  constexpr int kLongestPath = 4096;
+  if (device.trimmed().isEmpty() || device.size() > kLongestPath)
+    return QString();
+  for (const QChar c : device)
+    if (c.category() == QChar::Other_Control)
+      return QString();
+  return device;
+}
+
+QList<SerialPortEntry> SystemPorts() {
+  QList<SerialPortEntry> ports;
+  for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+    SerialPortEntry e;
+    e.device = info.systemLocation();
+    e.description = info.description();
+    e.manufacturer = info.manufacturer();
+    e.serialNumber = info.serialNumber();
+    if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
+      e.vendorId = info.vendorIdentifier();
+      e.productId = info.productIdentifier();
+    }
+    ports << e;
+  }
+  return ports;
+}
+} // namespace
+
+std::function<QList<SerialPortEntry>()> ListSerialPorts = SystemPorts;
+
+QString EntryDetails(const SerialPortEntry &e) {
+  QStringList parts;
+  for (const QString &part : {e.description, e.manufacturer})
+    if (!part.isEmpty() && !parts.contains(part))
+      parts << part;
+  if (!e.serialNumber.isEmpty())
+    parts << QStringLiteral("serial ") + e.serialNumber;
+  if (e.vendorId || e.productId)
+    parts << QStringLiteral("USB %1:%2")
+                 .arg(e.vendorId, 4, 16, QLatin1Char('0'))
+                 .arg(e.productId, 4, 16, QLatin1Char('0'));
+  return parts.join(QStringLiteral(", "));
+}
+
+QString DescribeEntry(const SerialPortEntry &e) {
+  const QString details = EntryDetails(e);
+  return details.isEmpty() ? e.device : QStringLiteral("%1 (%2)").arg(e.device, details);
+}
+
+bool SameDevice(const QString &a, const QString &b) {
+#ifdef Q_OS_WIN
+  return a.compare(b, Qt::CaseInsensitive) == 0;
+#else
+  if (a == b)
+    return true;
+  const QString ca = QFileInfo(a).canonicalFilePath();
+  return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+#endif
+}
+
+const SerialPortEntry *FindEntry(const QList<SerialPortEntry> &ports, const QString &device) {
+  for (const SerialPortEntry &e : ports)
+    if (SameDevice(e.device, device))
+      return &e;
+  return nullptr;
+}
+
+QString StablePath(const QString &device) {
+#ifdef Q_OS_LINUX
+  const QDir byId(QStringLiteral("/dev/serial/by-id"));
+  if (device.startsWith(byId.path() + QLatin1Char('/')))
+    return device;
+  for (const QFileInfo &link : byId.entryInfoList(QDir::System | QDir::Files))
+    if (SameDevice(link.filePath(), device))
+      return link.filePath();
+#endif
+  return device;
+}
+
+QString PresentPortsHint(const QList<SerialPortEntry> &ports) {
+  if (ports.isEmpty())
+    return QStringLiteral("No serial ports are present. Plug in the adapter, then right-click\n"
+                          "\"Com Port\" to choose it.");
+  QStringList lines{QStringLiteral("Ports present:")};
+  for (const SerialPortEntry &e : ports)
+    lines << QStringLiteral("  ") + DescribeEntry(e);
+  lines << QStringLiteral("Right-click \"Com Port\" to choose one.");
+  return lines.join(QLatin1Char('\n'));
+}
+
+PortBindings::PortBindings(const QStringList &commandLine) {
+  const QSettings settings = UserSettings();
+  for (int item = 0; item < kItems; ++item) {
+    commandLine_[item] = commandLine.value(item);
+    const QString saved = SavedDevice(settings, item);
+    kept_[item] = saved.isEmpty() ? PortBinding{defaultDevice(item), BindingSource::Default}
+                                  : PortBinding{saved, BindingSource::Saved};
+  }
+}
+
+PortBinding PortBindings::binding(int item) const {
+  if (item < 0 || item >= kItems)
+    return {};
+  if (chosenNow_[item])
+    return kept_[item];
+  if (!commandLine_[item].isEmpty())
+    return {commandLine_[item], BindingSource::CommandLine};
+  const QString environment =
+      qEnvironmentVariable(("GLOW_PANEL_" + PortNameForIndex(item)).toLatin1().constData());
+  if (!environment.isEmpty())
+    return {environment, BindingSource::Environment};
+  return kept_[item];
+}
+
+void PortBindings::choose(int item, const QString &device) {
+  if (item < 0 || item >= kItems || device.trimmed().isEmpty())
+    return;
+  const QString stable = StablePath(device);
+  QSettings settings = UserSettings();
+  settings.setValue(SettingsKey(item), stable);
+  kept_[item] = {stable, BindingSource::Saved};
+  chosenNow_[item] = true;
+}
+
+void PortBindings::useDefault(int item) {
+  if (item < 0 || item >= kItems)
+    return;
+  QSettings settings = UserSettings();
+  settings.remove(SettingsKey(item));
+  kept_[item] = {defaultDevice(item), BindingSource::Default};
+  chosenNow_[item] = true;
+}
+
+QString PortBindings::defaultDevice(int item) {
+#ifdef Q_OS_WIN
+  return PortNameForIndex(item);
+#else
+  return QStringLiteral("/dev/ttyS%1").arg(item);
+#endif
+}

@@ -1,0 +1,69 @@
+// Which device each of the two port items ("COM 1", "COM 2") stands for. A binding comes,
+// in this order, from the command line, from GLOW_PANEL_COM<n>, from the choice the
+// operator saved in the window, or from the default (COM<n> on Windows, /dev/ttyS<n-1>
+// elsewhere). A choice made in the window during the run outranks them all. The window
+// reads the binding when the port is opened.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// A serial port as the system reports it, with what identifies the adapter behind it.
+struct SerialPortEntry {
+  QString device;
+  QString description;
+  QString manufacturer;
+  QString serialNumber;
+  quint16 vendorId = 0;
+  quint16 productId = 0;
+};
+
+// The ports present now. Tests replace it: the system never lists pseudo-terminals.
+extern std::function<QList<SerialPortEntry>()> ListSerialPorts;
+// "FT232R USB UART, FTDI, serial A50285BI, USB 0403:6001": whatever of it is known.
+QString EntryDetails(const SerialPortEntry &entry);
+// The device followed by its details in brackets, when there are any.
+QString DescribeEntry(const SerialPortEntry &entry);
+// The listed port that is this device (a link to it counts), or nullptr.
+const SerialPortEntry *FindEntry(const QList<SerialPortEntry> &ports, const QString &device);
+// Whether two names reach the same device.
+bool SameDevice(const QString &a, const QString &b);
+// The name that still finds this adapter after it moves to another socket: its
+// /dev/serial/by-id link where there is one, else the device as given.
+QString StablePath(const QString &device);
+
+// For an operator whose port did not open: what is present, and how to choose it.
+QString PresentPortsHint(const QList<SerialPortEntry> &ports);
+
+enum class BindingSource { Default, Saved, Environment, CommandLine };
+
+struct PortBinding {
+  QString device;
+  BindingSource source = BindingSource::Default;
+};
+
+class PortBindings {
+public:
+  static constexpr int kItems = 2;
+
+  // commandLine holds a device per item for this run only; an empty one names none.
+  explicit PortBindings(const QStringList &commandLine = {});
+
+  PortBinding binding(int item) const;
+  // The operator's choice: saved for later runs, and in force from now on in this one.
+  void choose(int item, const QString &device);
+  // Back to the default, saved as such.
+  void useDefault(int item);
+
+  static QString defaultDevice(int item);
+
+private:
+  QString commandLine_[kItems];
+  // The saved choice or the default; after a choice in the window, that choice.
+  PortBinding kept_[kItems];
+  // A choice made in the window outranks the command line and the environment.
+  bool chosenNow_[kItems] = {};
+};

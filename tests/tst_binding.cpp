@@ -1,0 +1,267 @@
+// Which device "COM 1" and "COM 2" stand for: chosen in the window, remembered, named on
+// the command line or in the environment.
+#include "CommandLine.h"
+#include "Harness.h"
+#include "PtyDevice.h"
+
+#include <QInputDialog>
+#include <QMenu>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+QList<SerialPortEntry> gPorts;
+
+QAction *FindAction(QMenu *menu, const QString &startsWith) {
+  for (QAction *a : menu->actions())
+    if (a->text().startsWith(startsWith))
+      return a;
+  return nullptr;
+}
+
+// Picks a menu entry of one port item, as a right-click and a click would.
+void Pick(TrdCom &form, int item, const QString &startsWith) {
+  QMenu menu;
+  form.fillPortMenu(&menu, item);
+  QAction *a = FindAction(&menu, startsWith);
+  QVERIFY2(a, qPrintable(startsWith));
+  a->trigger();
+}
+
+// Answers the next text prompt with text (or cancels it) once it is shown.
+void AnswerPrompt(const QString &text, bool accept) {
+  QTimer::singleShot(50, [=] {
+    auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+    if (!dialog)
+      return;
+    dialog->setTextValue(text);
+    accept ? dialog->accept() : dialog->reject();
+  });
+}
+
+QString SettingsFile(const QTemporaryDir &dir) {
+  return dir.filePath(QStringLiteral("glow-panel/glow-panel.conf"));
+}
+} // namespace
+
+class BindingTest : public QObject {
+  Q_OBJECT
+  QTemporaryDir config_;
+
+private slots:
+  void initTestCase();
+  void init();
+  void menuChoiceOpensAndIsRemembered();
+  void otherDeviceByName_data();
+  void otherDeviceByName();
+  void precedence_data();
+  void precedence();
+  void damagedSettingsStartWithDefaults_data();
+  void damagedSettingsStartWithDefaults();
+  void missingSavedDeviceExplainsAndIsKept();
+  void commandLine_data();
+  void commandLine();
+};
+
+void BindingTest::initTestCase() {
+  QVERIFY(config_.isValid());
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config_.path());
+  ListSerialPorts = [] { return gPorts; };
+}
+
+void BindingTest::init() {
+  QFile::remove(SettingsFile(config_));
+  qunsetenv("GLOW_PANEL_COM1");
+  qunsetenv("GLOW_PANEL_COM2");
+  gPorts.clear();
+}
+
+void BindingTest::menuChoiceOpensAndIsRemembered() {
+  PtyDevice device;
+  gPorts = {{device.path(), "FT232R USB UART", "FTDI", "A50285BI", 0x0403, 0x6001},
+            {"/dev/glow-panel-other", "", "", "", 0, 0}};
+  {
+    TrdCom form;
+    auto *item = Control<QRadioButton>(&form, "rdCOM_1");
+    QVERIFY(item->toolTip().startsWith("COM 2: /dev/ttyS1"));
+    QVERIFY(item->toolTip().contains("Default"));
+    Pick(form, 1, device.path());
+    QCOMPARE(item->toolTip(),
+             QStringLiteral("COM 2: %1 (FT232R USB UART, FTDI, serial A50285BI, USB 0403:6001)\n"
+                            "Saved choice; right-click to choose another device.")
+                 .arg(device.path()));
+  }
+  // A new run finds the choice again, and it reaches the device.
+  TrdCom form;
+  QMenu menu;
+  form.fillPortMenu(&menu, 1);
+  QVERIFY(FindAction(&menu, device.path())->isChecked());
+  QVERIFY(!FindAction(&menu, "Default")->isChecked());
+  Choose(&form, "rdCOM_1");
+  Click(&form, "Button4");
+  QCOMPARE(LabelText(&form, "Com_State"), QStringLiteral("開啟通訊埠成功!!"));
+  device.send("OK\r\n");
+  QTRY_COMPARE(MemoText(&form), QStringLiteral("OK\n"));
+
+  // Default forgets the choice.
+  Pick(form, 1, "Default");
+  QCOMPARE(PortBindings().binding(1).device, QStringLiteral("/dev/ttyS1"));
+}
+
+void BindingTest::otherDeviceByName_data() {
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<bool>("accept");
+  QTest::addColumn<bool>("bound");
+  QTest::newRow("path with space and non-ASCII") << "port 嵐 ü" << true << true;
+  QTest::newRow("left empty") << "  " << true << false;
+  QTest::newRow("cancelled") << "port 嵐 ü" << false << false;
+}
+
+void BindingTest::otherDeviceByName() {
+  QFETCH(QString, typed);
+  QFETCH(bool, accept);
+  QFETCH(bool, bound);
+  PtyDevice device;
+  QTemporaryDir dir;
+  const QString link = dir.filePath(QStringLiteral("port 嵐 ü"));
+  QVERIFY(QFile::link(device.path(), link));
+  TrdCom form;
+  AnswerPrompt(typed.trimmed().isEmpty() ? typed : link, accept);
+  Pick(form, 0, "Other device");
+  QCOMPARE(PortBindings().binding(0).device, bound ? link : QStringLiteral("/dev/ttyS0"));
+  if (!bound)
+    return;
+  Click(&form, "Button4");
+  QVERIFY(PortIsOpen());
+  device.send("hi");
+  QTRY_COMPARE(MemoText(&form), QStringLiteral("hi"));
+}
+
+void BindingTest::precedence_data() {
+  QTest::addColumn<QString>("commandLine");
+  QTest::addColumn<QString>("environment");
+  QTest::addColumn<QString>("saved");
+  QTest::addColumn<QString>("device");
+  QTest::addColumn<int>("source");
+  const int line = int(BindingSource::CommandLine), env = int(BindingSource::Environment),
+            saved = int(BindingSource::Saved), none = int(BindingSource::Default);
+  QTest::newRow("all three") << "/dev/a"
+                             << "/dev/b"
+                             << "/dev/c"
+                             << "/dev/a" << line;
+  QTest::newRow("environment and saved") << ""
+                                         << "/dev/b"
+                                         << "/dev/c"
+                                         << "/dev/b" << env;
+  QTest::newRow("saved only") << ""
+                              << ""
+                              << "/dev/c"
+                              << "/dev/c" << saved;
+  QTest::newRow("nothing") << ""
+                           << ""
+                           << ""
+                           << "/dev/ttyS0" << none;
+}
+
+void BindingTest::precedence() {
+  QFETCH(QString, commandLine);
+  QFETCH(QString, environment);
+  QFETCH(QString, saved);
+  QFETCH(QString, device);
+  QFETCH(int, source);
+  if (!saved.isEmpty())
+    PortBindings().choose(0, saved);
+  if (!environment.isEmpty())
+    qputenv("GLOW_PANEL_COM1", environment.toLocal8Bit());
+  PortBindings bindings({commandLine, QString()});
+  QCOMPARE(bindings.binding(0).device, device);
+  QCOMPARE(int(bindings.binding(0).source), source);
+  // Whatever named it, a choice in the window is what counts from then on.
+  bindings.choose(0, "/dev/d");
+  QCOMPARE(bindings.binding(0).device, QStringLiteral("/dev/d"));
+}
+
+void BindingTest::damagedSettingsStartWithDefaults_data() {
+  QTest::addColumn<QByteArray>("content");
+  QTest::newRow("not a settings file") << QByteArray("\x00\xff\xfe[[[=\n\x01\x02", 10);
+  QTest::newRow("a list, not a name") << QByteArray("[ports]\nCOM1=a, b\n");
+  QTest::newRow("control characters") << QByteArray("[ports]\nCOM1=\"/dev/tty\\x1b[2J\"\n");
+  QTest::newRow("empty name") << QByteArray("[ports]\nCOM1=\n");
+}
+
+void BindingTest::damagedSettingsStartWithDefaults() {
+  QFETCH(QByteArray, content);
+  QDir().mkpath(QFileInfo(SettingsFile(config_)).path());
+  QFile file(SettingsFile(config_));
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(content);
+  file.close();
+  TrdCom form;
+  QCOMPARE(PortBindings().binding(0).device, QStringLiteral("/dev/ttyS0"));
+  // The next choice writes a good file.
+  PortBindings().choose(0, "/dev/ttyUSB0");
+  QCOMPARE(PortBindings().binding(0).device, QStringLiteral("/dev/ttyUSB0"));
+}
+
+void BindingTest::missingSavedDeviceExplainsAndIsKept() {
+  gPorts = {{"/dev/ttyS0", "", "", "", 0, 0},
+            {"/dev/ttyUSB3", "CP2102", "Silicon Labs", "", 0x10c4, 0xea60}};
+  PortBindings().choose(0, "/dev/glow-panel-unplugged");
+  TrdCom form;
+  QVERIFY(Control<QRadioButton>(&form, "rdCOM_0")->toolTip().contains("(not present)"));
+  Click(&form, "Button4");
+  QCOMPARE(LabelText(&form, "Com_State"), QStringLiteral("開啟通訊埠錯誤!!"));
+  const QString tip = Control<QLabel>(&form, "Com_State")->toolTip();
+  QVERIFY2(tip.contains("/dev/glow-panel-unplugged: No such file or directory"), qPrintable(tip));
+  QVERIFY2(tip.contains("/dev/ttyUSB3 (CP2102, Silicon Labs, USB 10c4:ea60)"), qPrintable(tip));
+  QVERIFY2(tip.contains("Right-click"), qPrintable(tip));
+  QCOMPARE(PortBindings().binding(0).device, QStringLiteral("/dev/glow-panel-unplugged"));
+}
+
+void BindingTest::commandLine_data() {
+  QTest::addColumn<QStringList>("arguments");
+  QTest::addColumn<int>("exitCode");
+  QTest::addColumn<QString>("out");
+  QTest::addColumn<QString>("err");
+  QTest::newRow("help") << QStringList{"--help"} << 0 << "--com1 <device>"
+                        << "";
+  QTest::newRow("version") << QStringList{"--version"} << 0 << "glow-panel " GLOW_PANEL_VERSION "\n"
+                           << "";
+  QTest::newRow("list ports") << QStringList{"--list-ports"} << 0 << ""
+                              << "";
+  QTest::newRow("missing value") << QStringList{"--com1"} << 2 << ""
+                                 << "Missing value after '--com1'";
+  QTest::newRow("unknown option") << QStringList{"--baud", "9600"} << 2 << ""
+                                  << "Unknown option 'baud'";
+  QTest::newRow("stray argument") << QStringList{"/dev/ttyUSB0"} << 2 << ""
+                                  << "unexpected argument '/dev/ttyUSB0'";
+}
+
+void BindingTest::commandLine() {
+  QFETCH(QStringList, arguments);
+  QFETCH(int, exitCode);
+  QFETCH(QString, out);
+  QFETCH(QString, err);
+  // The real program, with no display to open: none of these may need one.
+  QProcess tool;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("DISPLAY");
+  env.remove("WAYLAND_DISPLAY");
+  env.insert("QT_QPA_PLATFORM", "xcb");
+  tool.setProcessEnvironment(env);
+  tool.start(QStringLiteral(GLOW_PANEL_BINARY), arguments);
+  QVERIFY(tool.waitForFinished(10000));
+  QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(tool.exitCode(), exitCode);
+  const QString stdOut = QString::fromLocal8Bit(tool.readAllStandardOutput());
+  const QString stdErr = QString::fromLocal8Bit(tool.readAllStandardError());
+  QVERIFY2(stdOut.contains(out), qPrintable(stdOut));
+  QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.contains(err), qPrintable(stdErr));
+  if (arguments == QStringList{"--list-ports"})
+    QVERIFY(!stdOut.isEmpty());
+}
+
+QTEST_MAIN(BindingTest)
+#include "tst_binding.moc"
