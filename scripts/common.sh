@@ -4,7 +4,7 @@ BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 CMAKE_ARGS=()
 
 PACKAGES=(qt6-base-dev qt6-serialport-dev cmake ninja-build g++ xvfb xauth file
-          dpkg-dev desktop-file-utils appstream socat
+          dpkg-dev desktop-file-utils appstream lintian socat
           fonts-arphic-uming fonts-liberation)
 
 ensure_packages() {

@@ -13,7 +13,9 @@ for f in usr/bin/glow-panel \
          usr/share/applications/org.glowpanel.GlowPanel.desktop \
          usr/share/metainfo/org.glowpanel.GlowPanel.metainfo.xml \
          usr/share/icons/hicolor/scalable/apps/glow-panel.svg \
-         usr/share/icons/hicolor/{48x48,64x64,128x128,256x256}/apps/glow-panel.png; do
+         usr/share/icons/hicolor/{48x48,64x64,128x128,256x256}/apps/glow-panel.png \
+         usr/share/man/man1/glow-panel.1.gz \
+         usr/share/doc/glow-panel/{copyright,changelog.gz}; do
   [ -f "$scratch/root/$f" ] || { echo "missing: /$f"; fail=1; }
 done
 [ -x "$scratch/root/usr/bin/glow-panel" ] || { echo "not executable: /usr/bin/glow-panel"; fail=1; }
@@ -27,5 +29,7 @@ for d in libqt6serialport6 libqt6widgets6 qt6-qpa-plugins fonts-arphic-uming fon
 done
 grep -q '^Exec=glow-panel$' "$scratch/root/usr/share/applications/org.glowpanel.GlowPanel.desktop" ||
   { echo "menu entry does not start glow-panel"; fail=1; }
+findings=$(lintian "$deb" 2>/dev/null | grep -E '^[EW]: ' || true)
+[ -z "$findings" ] || { echo "lintian:"; echo "$findings"; fail=1; }
 [ $fail -eq 0 ] && echo "package ok: $(basename "$deb")"
 exit $fail
