@@ -11,9 +11,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
-#include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
 
 TrdCom *rdCom = nullptr;
 std::unique_ptr<TComPort> ComHandle;
@@ -21,6 +18,8 @@ std::unique_ptr<TComPort> ComHandle;
 namespace {
 // A poll never takes more than this; a bigger backlog is dropped whole.
 constexpr qint64 kOverflowLimit = 1024;
+// A queue this full is polled at once rather than after the usual gathering time.
+constexpr qint64 kHurryBacklog = kOverflowLimit / 2;
 
 // Labels size themselves to their text, as the designer drew them.
 void SetLabel(QLabel *label, const QString &text) {
@@ -175,13 +174,11 @@ void TrdCom::FormCreate() {
 }
 
 void TrdCom::Button1Click() {
-  QTextCursor end(ui->Memo2->document());
-  end.movePosition(QTextCursor::End);
   // Each entry is a line of its own, the last one too: what comes next starts below it.
   QString lines = CodeTableLines().join(QLatin1Char('\n')) + QLatin1Char('\n');
-  if (!end.block().text().isEmpty())
+  if (!ui->Memo2->atLineStart())
     lines.prepend(QLatin1Char('\n'));
-  end.insertText(lines);
+  ui->Memo2->appendText(lines);
 }
 
 void TrdCom::Button2Click() {
@@ -202,7 +199,11 @@ void TrdCom::Button4Click() {
   const QString device = Bindings.binding(rdCOMItems->checkedId()).device;
   ComHandle = makePort_();
   connect(ComHandle.get(), &TComPort::attention, this, [this] {
-    if (ReaderThread)
+    if (!ReaderThread)
+      return;
+    if (ComHandle && ComHandle->bytesWaiting() >= kHurryBacklog)
+      ReaderThread->Hurry();
+    else
       ReaderThread->Nudge();
   });
   if (!ComHandle->open(device)) {
@@ -377,22 +378,8 @@ void TrdCom::ReadCom() {
   if (waiting > kOverflowLimit)
     ComHandle->purgeInput();
   else
-    appendToMemo2(RxText.feed(ComHandle->read(waiting)));
+    ui->Memo2->appendText(RxText.feed(ComHandle->read(waiting)));
   // What the device said before it went away is shown first.
   if (ComHandle->lineLost())
     Button5Click();
-}
-
-void TrdCom::appendToMemo2(const QString &text) {
-  if (text.isEmpty())
-    return;
-  // Append in place: the operator's cursor and scroll position stay, and a view that
-  // was at the bottom follows the new text.
-  QScrollBar *bar = ui->Memo2->verticalScrollBar();
-  const bool following = bar->value() == bar->maximum();
-  QTextCursor end(ui->Memo2->document());
-  end.movePosition(QTextCursor::End);
-  end.insertText(text);
-  if (following)
-    bar->setValue(bar->maximum());
 }

@@ -69,7 +69,6 @@ protected:
 
 private:
   void applyLook();
-  void appendToMemo2(const QString &text);
   void showPortMenu(QWidget *source, const QPoint &pos);
   // Each port item's tooltip names its device, where it is and where the choice came from.
   void showBindings();

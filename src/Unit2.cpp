@@ -14,9 +14,14 @@ TRead232::~TRead232() { Stop(); }
 
 void TRead232::Nudge() { news_.release(); }
 
+void TRead232::Hurry() {
+  hurry_.release();
+  news_.release();
+}
+
 void TRead232::Stop() {
   requestInterruption();
-  news_.release();
+  Hurry();
   wait();
 }
 
@@ -35,9 +40,10 @@ void TRead232::run() {
       if (isInterruptionRequested())
         return;
     }
-    msleep(static_cast<unsigned long>(kPollPause.count()));
-    news_.tryAcquire(1, static_cast<int>((kIdlePause - kPollPause).count()));
+    hurry_.tryAcquire(1, static_cast<int>(kUpdateInterval.count()));
+    news_.tryAcquire(1, static_cast<int>((kIdlePause - kUpdateInterval).count()));
     // News that came in the meantime is covered by the next poll.
     news_.tryAcquire(news_.available());
+    hurry_.tryAcquire(hurry_.available());
   }
 }

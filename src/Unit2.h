@@ -2,9 +2,12 @@
 // the GUI thread to run one poll, waits until that poll has run, rests, and asks again.
 // All port and window work therefore stays on the GUI thread, without locks.
 //
-// Asking again the instant a poll ends would keep a core busy for nothing. The rest is
-// short when the port has news (Nudge) and longer when it is quiet, so received text is
-// on screen within a few milliseconds while an idle open port costs next to nothing.
+// Asking again the instant a poll ends would keep a core busy for nothing, and redrawing
+// the memo for every few bytes costs far more than the bytes. So after a poll the thread
+// lets text gather for kUpdateInterval, then rests until the port has news (Nudge). Text
+// after a quiet spell is shown at once; a stream is shown kUpdateInterval apart; a queue
+// filling towards the discard limit cuts the gathering short (Hurry); an idle open port
+// costs one look every kIdlePause.
 #pragma once
 
 #include <QSemaphore>
@@ -16,10 +19,12 @@
 class TRead232 : public QThread {
   Q_OBJECT
 public:
-  // The least rest between polls: bounds the poll rate while data streams in.
-  static constexpr std::chrono::milliseconds kPollPause{5};
-  // The longest rest: how often a quiet port is looked at anyway.
-  static constexpr std::chrono::milliseconds kIdlePause{50};
+  // How long text gathers after a poll before the next: at most this many memo updates
+  // a second while data streams.
+  static constexpr std::chrono::milliseconds kUpdateInterval{33};
+  // The longest rest: how often a quiet port is looked at anyway (a lost line is found
+  // within this).
+  static constexpr std::chrono::milliseconds kIdlePause{1000};
   // How often a wait for the GUI thread looks up to see whether it should stop, so that
   // stopping never hangs on a GUI thread that is itself waiting for this thread.
   static constexpr std::chrono::milliseconds kStopCheck{20};
@@ -28,8 +33,10 @@ public:
   TRead232(bool CreateSuspended, QObject *context, std::function<void()> poll);
   ~TRead232() override;
 
-  // The port has news (data or trouble): end the current rest early. Any thread.
+  // The port has news (data or trouble): poll once the gathering time is over. Any thread.
   void Nudge();
+  // The port's queue is filling: poll now. Any thread.
+  void Hurry();
   // Ends polling and waits for the thread; safe to call on the GUI thread at any time.
   void Stop();
 
@@ -40,4 +47,5 @@ private:
   QObject *context_;
   std::function<void()> poll_;
   QSemaphore news_;
+  QSemaphore hurry_;
 };

@@ -20,6 +20,7 @@ int main(int argc, char *argv[]) {
     return command.exitCode;
   }
 
+  PrepareForLongRun();
   QApplication app(argc, argv);
   return RunShowingEscapes([&app, &command] {
     TrdCom form({}, command.devices);

@@ -1,6 +1,7 @@
 // Reaching into the window the way an operator does: by control name.
 #pragma once
 
+#include "ReceiveMemo.h"
 #include "Unit1.h"
 
 #include <QAbstractButton>
@@ -20,6 +21,8 @@ inline QString LabelText(const QWidget *form, const char *name) {
   return Control<QLabel>(form, name)->text();
 }
 inline QString MemoText(const QWidget *form, const char *name = "Memo2") {
+  if (auto *memo = Control<TReceiveMemo>(form, name))
+    return memo->text();
   return Control<QPlainTextEdit>(form, name)->toPlainText();
 }
 inline void Click(const QWidget *form, const char *name) { Button(form, name)->click(); }

@@ -1,10 +1,13 @@
 // What the device says, as the receive memo shows it.
 #include "Harness.h"
 #include "PtyDevice.h"
+#include "ReceiveMemo.h"
 #include "ReceiveText.h"
 #include "Unit2.h"
 
+#include <QClipboard>
 #include <QElapsedTimer>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QtTest>
 
@@ -17,6 +20,8 @@ class ReceiveTest : public QObject {
 private slots:
   void decodesLikeOneStream_data();
   void decodesLikeOneStream();
+  void longRunKeepsEveryLineAndThePlace_data();
+  void longRunKeepsEveryLineAndThePlace();
 
   void init();
   void cleanup();
@@ -70,8 +75,58 @@ void ReceiveTest::decodesLikeOneStream() {
   QCOMPARE(whole.feed(chunks.join()), shown);
 }
 
+void ReceiveTest::longRunKeepsEveryLineAndThePlace_data() {
+  QTest::addColumn<QString>("piece");
+  QTest::addColumn<bool>("following");
+  // Enough to be gathered into large blocks several times over.
+  QTest::newRow("numbered lines, view at the bottom") << "line %1 嵐樺翔昱 0123456789\n" << true;
+  QTest::newRow("numbered lines, operator scrolled up") << "line %1 嵐樺翔昱 0123456789\n" << false;
+  QTest::newRow("one line with no break") << "%1 no break here, " << true;
+  QTest::newRow("breaks only") << "\n\n%1" << true;
+}
+
+void ReceiveTest::longRunKeepsEveryLineAndThePlace() {
+  QFETCH(QString, piece);
+  QFETCH(bool, following);
+  TReceiveMemo memo;
+  memo.resize(169, 315);
+  memo.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn); // as in the window
+  memo.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&memo));
+  memo.appendText("typed\n");
+  QTextCursor mark = memo.textCursor();
+  mark.setPosition(2);
+  mark.setPosition(4, QTextCursor::KeepAnchor);
+  memo.setTextCursor(mark);
+  QString expected = "typed\n";
+  int scrolledTo = -1;
+  for (int i = 0; expected.size() < 300000; ++i) {
+    const QString text = piece.arg(i) + piece.arg(i + 1);
+    memo.appendText(text);
+    expected += text;
+    if (i == 200 && !following) {
+      memo.verticalScrollBar()->setValue(50);
+      scrolledTo = 50;
+    }
+    if (i % 100 == 0)
+      QCoreApplication::processEvents();
+  }
+  // The operator's selection and view are where they were.
+  QCOMPARE(memo.textCursor().anchor(), 2);
+  QCOMPARE(memo.textCursor().position(), 4);
+  if (following)
+    QCOMPARE(memo.verticalScrollBar()->value(), memo.verticalScrollBar()->maximum());
+  else
+    QCOMPARE(memo.verticalScrollBar()->value(), scrolledTo);
+  QCOMPARE(memo.text(), expected);
+  memo.selectAll();
+  memo.copy();
+  QCOMPARE(QApplication::clipboard()->text(), expected);
+}
+
 void ReceiveTest::init() {
-  if (QByteArray(QTest::currentTestFunction()).startsWith("decodes"))
+  if (QByteArray(QTest::currentTestFunction()).startsWith("decodes") ||
+      QByteArray(QTest::currentTestFunction()).startsWith("longRun"))
     return;
   device = std::make_unique<PtyDevice>();
   QVERIFY(device->isValid());

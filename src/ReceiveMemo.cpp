@@ -1,0 +1,135 @@
+#include "ReceiveMemo.h"
+
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTextBlock>
+
+namespace {
+// Marks a block that continues the line of the block before it.
+constexpr int kContinuation = 1;
+} // namespace
+
+TReceiveMemo::TReceiveMemo(QWidget *parent) : QPlainTextEdit(parent), gathered_(document()) {
+  // Undoing received text makes no sense, and the undo history would grow without end.
+  document()->setUndoRedoEnabled(false);
+  gathered_.setKeepPositionOnInsert(true);
+}
+
+void TReceiveMemo::appendText(const QString &text) {
+  if (text.isEmpty())
+    return;
+  const bool following = !isVisible() || endInView();
+  QTextCursor end(document());
+  end.movePosition(QTextCursor::End);
+  const int appendedAt = end.position();
+  end.beginEditBlock();
+  qsizetype lineStart = 0;
+  while (lineStart <= text.size()) {
+    qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), lineStart);
+    if (lineEnd < 0)
+      lineEnd = text.size();
+    QStringView rest = QStringView(text).mid(lineStart, lineEnd - lineStart);
+    while (!rest.isEmpty()) {
+      const qsizetype room = kLongestBlock - (end.block().length() - 1);
+      if (room <= 0) {
+        end.insertBlock();
+        end.block().setUserState(kContinuation);
+        continue;
+      }
+      end.insertText(rest.left(room).toString());
+      rest = rest.mid(room);
+    }
+    if (lineEnd < text.size())
+      end.insertBlock();
+    lineStart = lineEnd + 1;
+  }
+  end.endEditBlock();
+  if (!following)
+    return;
+  gather();
+  // New blocks count as one line each until laid out; lay them out now, so that the
+  // scroll range ends where the text does.
+  for (QTextBlock b = document()->findBlock(appendedAt); b.isValid(); b = b.next())
+    blockBoundingRect(b);
+  verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+bool TReceiveMemo::endInView() const {
+  const QTextBlock last = document()->lastBlock();
+  return blockBoundingGeometry(last).translated(contentOffset()).bottom() <=
+         viewport()->rect().bottom() + 1;
+}
+
+bool TReceiveMemo::atLineStart() const { return document()->lastBlock().length() <= 1; }
+
+QString TReceiveMemo::text() const { return textBetween(0, document()->characterCount() - 1); }
+
+QMimeData *TReceiveMemo::createMimeDataFromSelection() const {
+  const QTextCursor selection = textCursor();
+  auto *data = new QMimeData;
+  data->setText(textBetween(selection.selectionStart(), selection.selectionEnd()));
+  return data;
+}
+
+QString TReceiveMemo::textBetween(int from, int to) const {
+  QString text;
+  text.reserve(to - from);
+  for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() <= to;
+       block = block.next()) {
+    if (block.position() > from && block.userState() != kContinuation)
+      text += QLatin1Char('\n');
+    const int start = qMax(from, block.position()) - block.position();
+    const int stop = qMin(to, block.position() + block.length() - 1) - block.position();
+    text += QStringView(block.text()).mid(start, stop - start);
+  }
+  text.replace(QChar(QChar::LineSeparator), QLatin1Char('\n'));
+  text.replace(QChar(QChar::Nbsp), QLatin1Char(' '));
+  return text;
+}
+
+void TReceiveMemo::gather() {
+  const int ungathered =
+      document()->blockCount() - document()->findBlock(gathered_.position()).blockNumber();
+  if (ungathered < kKeptBlocks + kGatherBlocks)
+    return;
+  const QTextBlock stop = document()->findBlockByNumber(document()->blockCount() - kKeptBlocks);
+  // Replacing a stretch of text moves a cursor inside it; the operator's is left alone.
+  const QTextCursor operatorCursor = textCursor();
+  QTextCursor edit(document());
+  edit.beginEditBlock();
+  QTextBlock block = document()->findBlock(gathered_.position());
+  while (block.isValid() && block.position() < stop.position()) {
+    QTextBlock last = block;
+    int length = block.length() - 1;
+    int lines = block.lineCount();
+    for (QTextBlock next = block.next();
+         next.isValid() && next.position() < stop.position() && next.userState() != kContinuation &&
+         length + next.length() <= kLongestBlock;
+         next = next.next()) {
+      length += next.length();
+      lines += next.lineCount();
+      last = next;
+    }
+    const int from = block.position();
+    const int to = last.position() + last.length() - 1;
+    const QTextBlock after = last.next();
+    auto inside = [from, to](int position) { return position >= from && position < to; };
+    if (last == block || inside(operatorCursor.position()) || inside(operatorCursor.anchor())) {
+      block = after;
+      continue;
+    }
+    const int state = block.userState();
+    edit.setPosition(from);
+    edit.setPosition(to, QTextCursor::KeepAnchor);
+    QString joined = edit.selectedText();
+    joined.replace(QChar(QChar::ParagraphSeparator), QChar(QChar::LineSeparator));
+    edit.insertText(joined);
+    // The new block keeps the place its lines had in the scroll range.
+    QTextBlock merged = document()->findBlock(from);
+    merged.setUserState(state);
+    merged.setLineCount(lines);
+    block = merged.next();
+  }
+  edit.endEditBlock();
+  gathered_.setPosition(stop.position());
+}

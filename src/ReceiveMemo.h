@@ -1,0 +1,45 @@
+// The receive memo: a plain text editor that takes appended text at a terminal's cost, for
+// hours. What it holds and shows is exactly the text appended (and whatever the operator
+// typed); only how that text is kept differs from a plain editor:
+// - Lines that have scrolled well out of view are gathered into blocks of a few thousand
+//   characters (U+2028 inside a block). A block per line costs several hundred bytes of
+//   layout besides its text, which over a long stream is most of the memory.
+// - A line longer than kLongestBlock goes on in a new block marked as a continuation, so
+//   that appending to it never lays out more than kLongestBlock characters. Copying and
+//   text() join a continuation to the line before it without a break.
+#pragma once
+
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
+class TReceiveMemo : public QPlainTextEdit {
+  Q_OBJECT
+public:
+  static constexpr int kLongestBlock = 4096;
+  // Blocks nearest the end are left alone: they are in view or about to be.
+  static constexpr int kKeptBlocks = 64;
+  // Gathering runs once this many more blocks lie above those.
+  static constexpr int kGatherBlocks = 256;
+
+  explicit TReceiveMemo(QWidget *parent = nullptr);
+
+  // Appends text ('\n' breaks lines) at the end. The operator's cursor and scroll position
+  // stay; a view that was at the bottom follows the new text.
+  void appendText(const QString &text);
+  // Everything the memo holds, lines broken by '\n': what Select All and Copy give.
+  QString text() const;
+  // True when the memo is empty or its last line is: appended text starts a line.
+  bool atLineStart() const;
+
+protected:
+  QMimeData *createMimeDataFromSelection() const override;
+
+private:
+  // Whether the end of the text is on screen: then new text is followed.
+  bool endInView() const;
+  QString textBetween(int from, int to) const;
+  void gather();
+
+  // Where the lines not yet gathered begin; it moves with edits, not with appends there.
+  QTextCursor gathered_;
+};
