@@ -19,7 +19,7 @@ public:
   // Blocks nearest the end are left alone: they are in view or about to be.
   static constexpr int kKeptBlocks = 64;
   // Gathering runs once this many more blocks lie above those.
-  static constexpr int kGatherBlocks = 256;
+  static constexpr int kGatherBlocks = 1024;
 
   explicit TReceiveMemo(QWidget *parent = nullptr);
 

@@ -19,7 +19,7 @@ namespace {
 // A poll never takes more than this; a bigger backlog is dropped whole.
 constexpr qint64 kOverflowLimit = 1024;
 // A queue this full is polled at once rather than after the usual gathering time.
-constexpr qint64 kHurryBacklog = kOverflowLimit / 2;
+constexpr qint64 kHurryBacklog = kOverflowLimit / 4;
 
 // Labels size themselves to their text, as the designer drew them.
 void SetLabel(QLabel *label, const QString &text) {
