@@ -40,7 +40,8 @@ void TRead232::run() {
       if (isInterruptionRequested())
         return;
     }
-    hurry_.tryAcquire(1, static_cast<int>(kUpdateInterval.count()));
+    msleep(static_cast<unsigned long>(kPollPause.count()));
+    hurry_.tryAcquire(1, static_cast<int>((kUpdateInterval - kPollPause).count()));
     news_.tryAcquire(1, static_cast<int>((kIdlePause - kUpdateInterval).count()));
     // News that came in the meantime is covered by the next poll.
     news_.tryAcquire(news_.available());

@@ -19,6 +19,8 @@
 class TRead232 : public QThread {
   Q_OBJECT
 public:
+  // The least rest between polls, even when hurried: a flood must not keep a core busy.
+  static constexpr std::chrono::milliseconds kPollPause{5};
   // How long text gathers after a poll before the next: at most this many memo updates
   // a second while data streams.
   static constexpr std::chrono::milliseconds kUpdateInterval{33};
