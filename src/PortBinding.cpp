@@ -48,9 +48,6 @@ QList<SerialPortEntry> SystemPorts() {
   }
   return ports;
 }
-} // namespace
-
-std::function<QList<SerialPortEntry>()> ListSerialPorts = SystemPorts;
 
 QString EntryDetails(const SerialPortEntry &e) {
   QStringList parts;
@@ -65,6 +62,9 @@ QString EntryDetails(const SerialPortEntry &e) {
                  .arg(e.productId, 4, 16, QLatin1Char('0'));
   return parts.join(QStringLiteral(", "));
 }
+} // namespace
+
+std::function<QList<SerialPortEntry>()> ListSerialPorts = SystemPorts;
 
 QString DescribeEntry(const SerialPortEntry &e) {
   const QString details = EntryDetails(e);

@@ -23,9 +23,8 @@ struct SerialPortEntry {
 
 // The ports present now. Tests replace it: the system never lists pseudo-terminals.
 extern std::function<QList<SerialPortEntry>()> ListSerialPorts;
-// "FT232R USB UART, FTDI, serial A50285BI, USB 0403:6001": whatever of it is known.
-QString EntryDetails(const SerialPortEntry &entry);
-// The device followed by its details in brackets, when there are any.
+// The device followed by what identifies it, as far as known, in brackets:
+// "/dev/ttyUSB0 (FT232R USB UART, FTDI, serial A50285BI, USB 0403:6001)".
 QString DescribeEntry(const SerialPortEntry &entry);
 // The listed port that is this device (a link to it counts), or nullptr.
 const SerialPortEntry *FindEntry(const QList<SerialPortEntry> &ports, const QString &device);

@@ -343,13 +343,12 @@ void TrdCom::showBindings() {
   for (QAbstractButton *button : rdCOMItems->buttons()) {
     const int item = rdCOMItems->id(button);
     const PortBinding b = Bindings.binding(item);
-    QString device = b.device;
+    // Named as bound (a by-id link, say), described as listed.
+    QString device = b.device + QStringLiteral(" (not present)");
     if (const SerialPortEntry *e = FindEntry(ports, b.device)) {
-      const QString details = EntryDetails(*e);
-      if (!details.isEmpty())
-        device += QStringLiteral(" (%1)").arg(details);
-    } else {
-      device += QStringLiteral(" (not present)");
+      SerialPortEntry shown = *e;
+      shown.device = b.device;
+      device = DescribeEntry(shown);
     }
     QString from;
     switch (b.source) {
