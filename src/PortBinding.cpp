@@ -137,21 +137,23 @@ PortBinding PortBindings::binding(int item) const {
 }
 
 void PortBindings::choose(int item, const QString &device) {
-  if (item < 0 || item >= kItems || device.trimmed().isEmpty())
-    return;
-  const QString stable = StablePath(device);
-  QSettings settings = UserSettings();
-  settings.setValue(SettingsKey(item), stable);
-  kept_[item] = {stable, BindingSource::Saved};
-  chosenNow_[item] = true;
+  if (!device.trimmed().isEmpty())
+    keep(item, {StablePath(device), BindingSource::Saved});
 }
 
 void PortBindings::useDefault(int item) {
+  keep(item, {defaultDevice(item), BindingSource::Default});
+}
+
+void PortBindings::keep(int item, const PortBinding &binding) {
   if (item < 0 || item >= kItems)
     return;
   QSettings settings = UserSettings();
-  settings.remove(SettingsKey(item));
-  kept_[item] = {defaultDevice(item), BindingSource::Default};
+  if (binding.source == BindingSource::Default)
+    settings.remove(SettingsKey(item));
+  else
+    settings.setValue(SettingsKey(item), binding.device);
+  kept_[item] = binding;
   chosenNow_[item] = true;
 }
 

@@ -60,6 +60,9 @@ public:
   static QString defaultDevice(int item);
 
 private:
+  // Saves an operator's choice and puts it in force for the rest of the run.
+  void keep(int item, const PortBinding &binding);
+
   QString commandLine_[kItems];
   // The saved choice or the default; after a choice in the window, that choice.
   PortBinding kept_[kItems];
