@@ -1,6 +1,7 @@
 // Measures the tool as a bench operator meets it: the real window, offscreen, against real
 // pseudo-terminals. Prints one Markdown table. `glow_bench --quick` shortens every run.
 #include "Harness.h"
+#include "Platform.h"
 #include "PtyDevice.h"
 #include "ReceiveMemo.h"
 #include "ReceiveText.h"

@@ -24,3 +24,37 @@ build() {
   cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja ${CMAKE_ARGS[@]+"${CMAKE_ARGS[@]}"} >/dev/null
   cmake --build "$BUILD_DIR" "$@"
 }
+
+# The Windows build: MinGW-w64 against the Qt for Windows, tested under Wine.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools qt6-base-dev-tools nsis wine64 wine)
+
+use_windows_build() {
+  BUILD_DIR="$ROOT/build-windows"
+  local qt="${GLOW_PANEL_QT_WINDOWS:-}"
+  if [ -z "$qt" ]; then
+    qt="$BUILD_DIR/qt6-mingw64"
+    local tarball="$ROOT/../shared/windows/qt-6.4.2-mingw64.tar.xz"
+    if [ ! -f "$qt/lib/cmake/Qt6/Qt6Config.cmake" ]; then
+      [ -f "$tarball" ] || { echo "No Qt for Windows: $tarball is missing and GLOW_PANEL_QT_WINDOWS is not set." >&2; exit 1; }
+      mkdir -p "$BUILD_DIR"
+      tar -xJf "$tarball" -C "$BUILD_DIR"
+    fi
+  fi
+  CMAKE_ARGS=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake"
+              -DGLOW_PANEL_QT_WINDOWS="$qt" -DQT_HOST_PATH=/usr -DCMAKE_BUILD_TYPE=Release)
+  # Wine keeps its own Windows in a prefix of the build's.
+  export WINEPREFIX="$BUILD_DIR/wine" WINEDEBUG=-all WINEARCH=win64
+}
+
+build_windows() {
+  build "$@"
+  [ -f "$WINEPREFIX/system.reg" ] && return 0
+  wineboot -i >/dev/null 2>&1 || true
+  # Wine has none of the faces the window names; Debian's metric-compatible ones stand in,
+  # as they do on Linux.
+  local key='HKCU\Software\Wine\Fonts\Replacements' face
+  for face in "Arial=Liberation Sans" "Trebuchet MS=DejaVu Sans" "PMingLiU=AR PL UMing TW"; do
+    wine reg add "$key" /v "${face%%=*}" /t REG_SZ /d "${face#*=}" /f >/dev/null 2>&1
+  done
+  wineserver -w
+}

@@ -1,17 +1,7 @@
 #include "ComPort.h"
 
 #include <QDeadlineTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QThread>
-#include <QtGlobal>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
-#endif
 
 QString PortNameForIndex(int itemIndex) { return QStringLiteral("COM%1").arg(itemIndex + 1); }
 
@@ -65,50 +55,12 @@ TComPort::TComPort() {
 
 TComPort::~TComPort() = default;
 
-bool TComPort::open(const QString &systemPath) {
-  path_ = systemPath;
-  if (systemPath.isEmpty())
-    return false;
-  port_.setPortName(systemPath);
-#ifdef Q_OS_UNIX
-  // QSerialPort::open puts its own flow control on the line, and its one setting cannot
-  // say "hardware and software" anyway. The device's own is read before the open and put
-  // back after it. The descriptor stays open across the open, so closing it is never the
-  // last close, which would drop the modem lines.
-  const int before = ::open(QFile::encodeName(systemPath).constData(),
-                            O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  termios was{};
-  const bool known = before >= 0 && ::tcgetattr(before, &was) == 0;
-#endif
-  const bool opened = port_.open(QIODevice::ReadWrite);
-#ifdef Q_OS_UNIX
-  termios now{};
-  const int fd = opened ? static_cast<int>(port_.handle()) : -1;
-  if (known && fd >= 0 && ::tcgetattr(fd, &now) == 0) {
-    constexpr tcflag_t kInputFlow = IXON | IXOFF | IXANY;
-    now.c_cflag = (now.c_cflag & ~tcflag_t(CRTSCTS)) | (was.c_cflag & CRTSCTS);
-    now.c_iflag = (now.c_iflag & ~kInputFlow) | (was.c_iflag & kInputFlow);
-    now.c_cc[VSTART] = was.c_cc[VSTART];
-    now.c_cc[VSTOP] = was.c_cc[VSTOP];
-    ::tcsetattr(fd, TCSANOW, &now);
-  }
-  if (before >= 0)
-    ::close(before);
-#endif
-  return opened;
-}
-
 QString TComPort::failureReason() const {
   if (path_.isEmpty())
     return QStringLiteral("No device is named for this port.");
-  QString reason = QStringLiteral("%1: %2").arg(path_, port_.errorString());
-#ifndef Q_OS_WIN
-  const QFileInfo device(path_);
-  if (device.exists() && !(device.isReadable() && device.isWritable()))
-    reason += QStringLiteral("\nSerial devices belong to the group \"dialout\". Join it with\n"
-                             "  sudo adduser $USER dialout\nthen log out and in again.");
-#endif
-  return reason;
+  const QString reason = QStringLiteral("%1: %2").arg(path_, port_.errorString());
+  const QString hint = failureHint();
+  return hint.isEmpty() ? reason : reason + QLatin1Char('\n') + hint;
 }
 
 bool TComPort::isOpen() const { return port_.isOpen(); }
@@ -163,17 +115,4 @@ QByteArray TComPort::resumeReading() {
     return QByteArray();
   char next;
   return port_.read(&next, 1) == 1 ? QByteArray(1, next) : QByteArray();
-}
-
-bool TComPort::lineLost() const {
-  if (!port_.isOpen())
-    return true;
-#ifdef Q_OS_UNIX
-  // QSerialPort reports a hung-up tty (end of file) exactly as a read that found nothing,
-  // and a full output queue as a resource error; only the hang-up flag tells them apart.
-  pollfd probe{static_cast<int>(port_.handle()), 0, 0};
-  return ::poll(&probe, 1, 0) > 0 && (probe.revents & (POLLHUP | POLLERR | POLLNVAL));
-#else
-  return port_.error() == QSerialPort::ResourceError;
-#endif
 }

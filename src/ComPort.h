@@ -2,6 +2,8 @@
 // the tool needs: exclusive open by name, read-modify-write of the line settings, one
 // bounded synchronous write per byte string, and a receive queue that the poller drains.
 // Tests derive from it to watch write calls or to make the port refuse its settings.
+// Opening (keeping the device's flow control), telling a lost line and the advice on a
+// failed open differ by platform: ComPort_unix.cpp, ComPort_win.cpp.
 #pragma once
 
 #include <QByteArray>
@@ -40,7 +42,8 @@ public:
   TComPort();
   ~TComPort() override;
 
-  bool open(const QString &systemPath);
+  // Opens the device by the name the operator knows it by ("/dev/ttyUSB0", "COM3").
+  bool open(const QString &device);
   // Why the last open failed, in the operating system's words, with a hint where the
   // operator can do something about it.
   QString failureReason() const;
@@ -65,6 +68,8 @@ signals:
 
 private:
   QByteArray resumeReading();
+  // What the operator can do about the failed open, where the platform knows; or empty.
+  QString failureHint() const;
 
   QSerialPort port_;
   QString path_;

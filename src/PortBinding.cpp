@@ -2,8 +2,6 @@
 
 #include "ComPort.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QSerialPortInfo>
 #include <QSettings>
 
@@ -11,7 +9,13 @@ namespace {
 // Where each item's choice is kept in the user's settings.
 QString SettingsKey(int item) { return QStringLiteral("ports/") + PortNameForIndex(item); }
 
+QString gSettingsFile;
+
+// The user's own settings: ~/.config/glow-panel/glow-panel.conf, or the registry under
+// HKEY_CURRENT_USER\Software\glow-panel on Windows.
 QSettings UserSettings() {
+  if (!gSettingsFile.isEmpty())
+    return QSettings(gSettingsFile, QSettings::IniFormat);
   return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("glow-panel"),
                    QStringLiteral("glow-panel"));
 }
@@ -36,7 +40,7 @@ QList<SerialPortEntry> SystemPorts() {
   QList<SerialPortEntry> ports;
   for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
     SerialPortEntry e;
-    e.device = info.systemLocation();
+    e.device = DeviceOf(info);
     e.description = info.description();
     e.manufacturer = info.manufacturer();
     e.serialNumber = info.serialNumber();
@@ -71,34 +75,11 @@ QString DescribeEntry(const SerialPortEntry &e) {
   return details.isEmpty() ? e.device : QStringLiteral("%1 (%2)").arg(e.device, details);
 }
 
-bool SameDevice(const QString &a, const QString &b) {
-#ifdef Q_OS_WIN
-  return a.compare(b, Qt::CaseInsensitive) == 0;
-#else
-  if (a == b)
-    return true;
-  const QString ca = QFileInfo(a).canonicalFilePath();
-  return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
-#endif
-}
-
 const SerialPortEntry *FindEntry(const QList<SerialPortEntry> &ports, const QString &device) {
   for (const SerialPortEntry &e : ports)
     if (SameDevice(e.device, device))
       return &e;
   return nullptr;
-}
-
-QString StablePath(const QString &device) {
-#ifdef Q_OS_LINUX
-  const QDir byId(QStringLiteral("/dev/serial/by-id"));
-  if (device.startsWith(byId.path() + QLatin1Char('/')))
-    return device;
-  for (const QFileInfo &link : byId.entryInfoList(QDir::System | QDir::Files))
-    if (SameDevice(link.filePath(), device))
-      return link.filePath();
-#endif
-  return device;
 }
 
 QString PresentPortsHint(const QList<SerialPortEntry> &ports) {
@@ -157,10 +138,4 @@ void PortBindings::keep(int item, const PortBinding &binding) {
   chosenNow_[item] = true;
 }
 
-QString PortBindings::defaultDevice(int item) {
-#ifdef Q_OS_WIN
-  return PortNameForIndex(item);
-#else
-  return QStringLiteral("/dev/ttyS%1").arg(item);
-#endif
-}
+void PortBindings::useSettingsFile(const QString &path) { gSettingsFile = path; }

@@ -2,7 +2,8 @@
 // in this order, from the command line, from GLOW_PANEL_COM<n>, from the choice the
 // operator saved in the window, or from the default (COM<n> on Windows, /dev/ttyS<n-1>
 // elsewhere). A choice made in the window during the run outranks them all. The window
-// reads the binding when the port is opened.
+// reads the binding when the port is opened. How devices are named differs by platform:
+// PortBinding_unix.cpp, PortBinding_win.cpp.
 #pragma once
 
 #include <QList>
@@ -10,6 +11,10 @@
 #include <QStringList>
 
 #include <functional>
+
+QT_BEGIN_NAMESPACE
+class QSerialPortInfo;
+QT_END_NAMESPACE
 
 // A serial port as the system reports it, with what identifies the adapter behind it.
 struct SerialPortEntry {
@@ -28,6 +33,10 @@ extern std::function<QList<SerialPortEntry>()> ListSerialPorts;
 QString DescribeEntry(const SerialPortEntry &entry);
 // The listed port that is this device (a link to it counts), or nullptr.
 const SerialPortEntry *FindEntry(const QList<SerialPortEntry> &ports, const QString &device);
+// The name the operator knows a port by: what the system lists, what is saved and shown.
+QString DeviceOf(const QSerialPortInfo &info);
+// One spelling for each device: on Windows "COM12" for "com12" and "\\.\COM12".
+QString CanonicalDevice(const QString &device);
 // Whether two names reach the same device.
 bool SameDevice(const QString &a, const QString &b);
 // The name that still finds this adapter after it moves to another socket: its
@@ -58,6 +67,10 @@ public:
   void useDefault(int item);
 
   static QString defaultDevice(int item);
+
+  // Settings go to this INI file instead of the user's own (the registry on Windows);
+  // for tests. An empty path goes back to the user's own.
+  static void useSettingsFile(const QString &path);
 
 private:
   // Saves an operator's choice and puts it in force for the rest of the run.

@@ -1,6 +1,6 @@
 #include "ReceiveText.h"
 
-ReceiveText::ReceiveText() : decoder_("Big5") {}
+ReceiveText::ReceiveText() = default;
 
 QString ReceiveText::feed(const QByteArray &bytes) {
   const QString decoded = decoder_.decode(bytes);
@@ -20,6 +20,6 @@ QString ReceiveText::feed(const QByteArray &bytes) {
 }
 
 void ReceiveText::reset() {
-  decoder_.resetState();
+  decoder_.reset();
   afterCr_ = false;
 }

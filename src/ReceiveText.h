@@ -3,9 +3,10 @@
 // reads comes out the same as when it arrives in one piece.
 #pragma once
 
+#include "Big5.h"
+
 #include <QByteArray>
 #include <QString>
-#include <QStringDecoder>
 
 class ReceiveText {
 public:
@@ -17,6 +18,6 @@ public:
   void reset();
 
 private:
-  QStringDecoder decoder_;
+  Big5Decoder decoder_;
   bool afterCr_ = false;
 };

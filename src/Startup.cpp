@@ -1,14 +1,11 @@
 #include "Startup.h"
 
+#include "Big5.h"
 #include "Unit1.h"
 
 #include <QMessageBox>
 
 #include <exception>
-
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 namespace {
 void ShowEscaped(const QString &what) {
@@ -28,11 +25,11 @@ int RunShowingEscapes(const std::function<void()> &body) {
   return 0;
 }
 
-void PrepareForLongRun() {
-#ifdef __GLIBC__
-  // By default glibc raises this threshold as large buffers are freed, and a growing
-  // buffer then moves within the heap, leaving its old copy resident. Qt has no say here.
-  constexpr int kOwnMappingFrom = 256 * 1024;
-  mallopt(M_MMAP_THRESHOLD, kOwnMappingFrom);
-#endif
+void WarnIfNoBig5() {
+  if (Big5Available())
+    return;
+  QMessageBox::warning(nullptr, QStringLiteral("GLOW_PANEL"),
+                       QStringLiteral("This system cannot convert Big5 (code page 950).\n"
+                                      "Only ASCII will be sent and shown; every other "
+                                      "character is sent as \"?\" and shown as \"\uFFFD\"."));
 }

@@ -1,5 +1,5 @@
-// What the start-up module needs beyond the window: process set-up for a long run, and
-// showing an error that escapes it.
+// What the start-up module needs beyond the window: showing an error that escapes it, and
+// a warning when Big5 cannot be converted.
 #pragma once
 
 #include <functional>
@@ -8,6 +8,6 @@
 // unannounced. Returns 0 either way, as the program does. Needs the application object.
 int RunShowingEscapes(const std::function<void()> &body);
 
-// Keeps large buffers (the receive memo's text) in mappings of their own, so one that has
-// grown does not leave its old copy resident. Call before anything is allocated in bulk.
-void PrepareForLongRun();
+// Tells the operator when neither Qt nor the system can convert Big5, rather than sending
+// and showing nothing without a word.
+void WarnIfNoBig5();

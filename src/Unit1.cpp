@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "CodeTable.h"
+#include "Platform.h"
 #include "Unit2.h"
 #include "VfdCommands.h"
 #include "ui_Unit1.h"
@@ -125,8 +126,7 @@ bool TrdCom::eventFilter(QObject *watched, QEvent *event) {
 
 void TrdCom::applyLook() {
   // A designer file can name font families but not pixel heights or system colour roles.
-  QFont::insertSubstitutions(QStringLiteral("新細明體"),
-                             {QStringLiteral("PMingLiU"), QStringLiteral("AR PL UMing TW")});
+  QFont::insertSubstitutions(QStringLiteral("新細明體"), MingFaceSubstitutes());
   for (QWidget *w : {static_cast<QWidget *>(this), static_cast<QWidget *>(ui->Com_State),
                      static_cast<QWidget *>(ui->Com_State1), static_cast<QWidget *>(ui->Memo2),
                      static_cast<QWidget *>(ui->rdCOM)}) {
@@ -186,7 +186,7 @@ void TrdCom::Button2Click() {
     return;
   for (int c = kSweepFirst; c <= kSweepLast; ++c) {
     WriteCom(QByteArray(1, static_cast<char>(c)));
-    QThread::msleep(static_cast<unsigned long>(kSweepStep.count()));
+    PauseExactly(kSweepStep);
     SetLabel(ui->Label1, SweepLabelText(c));
     // Paint now: the sweep keeps the event loop, and the operator wants to see it move.
     ui->Label1->repaint();

@@ -1,8 +1,5 @@
 #include "VfdCommands.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
-
 const std::array<unsigned char, 43> InitVfdBytes = {
     0x0C,                                           // clear
     0x1F, 0x24, 0x00, 0x00, 0x00, 0x00, 0x00,       // command group 1
@@ -18,15 +15,9 @@ const std::array<unsigned char, 2> ClearVfdBytes = {0x0C, 0x00};
 
 const char kEndText[] = "eEND";
 
-QByteArray ToBig5(const QString &text) {
-  // The ICU converter behind "Big5" substitutes '?' per unencodable code point.
-  QStringEncoder encoder("Big5");
-  return encoder.encode(text);
-}
-
 QString SweepLabelText(int byte) {
   // A Big5 lead byte standing alone has no character of its own.
-  QStringDecoder decoder("Big5", QStringConverter::Flag::Stateless);
+  Big5Decoder decoder;
   QString glyph = decoder.decode(QByteArray(1, static_cast<char>(byte)));
   if (glyph.size() != 1)
     glyph = QString(QChar::ReplacementCharacter);

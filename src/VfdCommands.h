@@ -1,6 +1,8 @@
 // What the tool says to the display: the fixed command tables, the release text, the
-// sweep range, and the Big5 conversion every outgoing text goes through.
+// sweep range and the sweep label. Outgoing text goes through ToBig5 (Big5.h).
 #pragma once
+
+#include "Big5.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,7 +20,5 @@ extern const char kEndText[];
 constexpr int kSweepFirst = 0x21;
 constexpr int kSweepLast = 0xFE;
 
-// Big5 bytes of a text; a character Big5 has no code for goes out as one '?'.
-QByteArray ToBig5(const QString &text);
 // "41 = A": the byte as two upper-case hex digits, then the byte itself as a character.
 QString SweepLabelText(int byte);

@@ -1,11 +1,10 @@
 // Start-up: the command line, the application, the one window, the event loop.
 #include "CommandLine.h"
+#include "Platform.h"
 #include "Startup.h"
 #include "Unit1.h"
 
 #include <QApplication>
-
-#include <cstdio>
 
 int main(int argc, char *argv[]) {
   // Answered before the application object exists: --help, --version and --list-ports
@@ -15,13 +14,14 @@ int main(int argc, char *argv[]) {
     arguments << QString::fromLocal8Bit(argv[i]);
   const CommandLine command = ParseCommandLine(arguments);
   if (command.finished) {
-    std::fputs(command.out.toLocal8Bit().constData(), stdout);
-    std::fputs(command.err.toLocal8Bit().constData(), stderr);
+    PrintToConsole(ConsoleStream::Out, command.out);
+    PrintToConsole(ConsoleStream::Err, command.err);
     return command.exitCode;
   }
 
   PrepareForLongRun();
   QApplication app(argc, argv);
+  WarnIfNoBig5();
   return RunShowingEscapes([&app, &command] {
     TrdCom form({}, command.devices);
     rdCom = &form;

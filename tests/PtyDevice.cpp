@@ -81,12 +81,6 @@ QByteArray PtyDevice::receiveExactly(int count, int totalMs) const {
   return got;
 }
 
-termios PtyDevice::settings() const {
-  termios t{};
-  tcgetattr(master_, &t);
-  return t;
-}
-
 bool PtyDevice::slaveClosed() const {
   pollfd pfd{master_, POLLIN, 0};
   return ::poll(&pfd, 1, 0) == 1 && (pfd.revents & POLLHUP);

@@ -72,6 +72,7 @@ void CodeTableTest::pressesAppendBelowWhatIsThere() {
 
 void CodeTableTest::replyAfterTableStartsNewLine() {
   PtyDevice device;
+  REQUIRE_DEVICE(device);
   device.mapAs("COM1");
   TrdCom form;
   Click(&form, "Button1");
@@ -82,6 +83,7 @@ void CodeTableTest::replyAfterTableStartsNewLine() {
 
 void CodeTableTest::unavailableAfterFirstOpen() {
   PtyDevice device;
+  REQUIRE_DEVICE(device);
   device.mapAs("COM1");
   TrdCom form;
   QVERIFY(Button(&form, "Button1")->isEnabled());

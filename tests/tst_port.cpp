@@ -6,6 +6,8 @@
 #include <QSerialPort>
 #include <QtTest>
 
+#include <termios.h>
+
 #include <memory>
 
 namespace {
@@ -36,6 +38,13 @@ void AnswerNextBox(BoxAnswer *answer) {
 }
 
 const QColor kRed(Qt::red);
+
+// The line settings the tool left on the device's line.
+termios SettingsOf(const PtyDevice &device) {
+  termios t{};
+  tcgetattr(device.masterFd(), &t);
+  return t;
+}
 } // namespace
 
 class PortTest : public QObject {
@@ -84,7 +93,7 @@ void PortTest::openAppliesChosenSettings() {
   QCOMPARE(ButtonStates(&form), QStringLiteral("DEDEEE"));
   QVERIFY(PortIsOpen());
 
-  const termios t = device.settings();
+  const termios t = SettingsOf(device);
   QCOMPARE(int(cfgetospeed(&t)), speed);
   QCOMPARE(int(cfgetispeed(&t)), speed);
   QCOMPARE(t.c_cflag & CSIZE, tcflag_t(CS8));
@@ -201,14 +210,14 @@ void PortTest::choicesAreReadOnlyAtOpen() {
   Choose(&form, "rdCOM_0");
   Choose(&form, "rdBaudrate_1");
   QTest::qWait(50);
-  const termios held = first.settings();
+  const termios held = SettingsOf(first);
   QCOMPARE(int(cfgetospeed(&held)), int(B9600));
   QCOMPARE(LabelText(&form, "Com_State1"), QStringLiteral("9600,8,N,1"));
 
   Click(&form, "Button5");
   Click(&form, "Button4");
   QCOMPARE(LabelText(&form, "Com_State1"), QStringLiteral("19200,8,N,1"));
-  const termios t = second.settings();
+  const termios t = SettingsOf(second);
   QCOMPARE(int(cfgetospeed(&t)), int(B19200));
   QTRY_VERIFY(first.slaveClosed());
 }
@@ -216,14 +225,14 @@ void PortTest::choicesAreReadOnlyAtOpen() {
 void PortTest::openKeepsTheDevicesFlowControl() {
   PtyDevice device;
   device.mapAs("COM1");
-  termios wired = device.settings();
+  termios wired = SettingsOf(device);
   wired.c_cflag |= CRTSCTS;
   wired.c_iflag |= IXON;
   QCOMPARE(tcsetattr(device.masterFd(), TCSANOW, &wired), 0);
   TrdCom form;
   Click(&form, "Button4");
   QVERIFY(PortIsOpen());
-  const termios t = device.settings();
+  const termios t = SettingsOf(device);
   QVERIFY(t.c_cflag & CRTSCTS);
   QVERIFY(t.c_iflag & IXON);
   QCOMPARE(int(cfgetospeed(&t)), int(B38400));

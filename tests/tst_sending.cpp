@@ -1,4 +1,5 @@
 // What the sending buttons put on the line, and how they cut it into write calls.
+#include "Big5.h"
 #include "Harness.h"
 #include "PtyDevice.h"
 #include "RecordingPort.h"
@@ -29,6 +30,12 @@ private:
 void SendingTest::init() {
   log = std::make_shared<WriteLog>();
   device = std::make_unique<PtyDevice>();
+  // Only the Big5 rows can be checked without a device.
+  if (!device->isValid()) {
+    if (QByteArray(QTest::currentTestFunction()) != "sendFieldGoesOutInBig5")
+      QSKIP("needs a pseudo-terminal for the device; the Linux suite runs it");
+    return;
+  }
   device->mapAs("COM1");
   form = std::make_unique<TrdCom>(Recording(log));
   Click(form.get(), "Button4");
@@ -54,6 +61,8 @@ void SendingTest::sendFieldGoesOutInBig5_data() {
 void SendingTest::sendFieldGoesOutInBig5() {
   QFETCH(QString, typed);
   QFETCH(QByteArray, wire);
+  QCOMPARE(ToBig5(QString(typed).replace("\n", "\r\n")).toHex(' '), wire.toHex(' '));
+  REQUIRE_DEVICE(*device);
   auto *field = Control<QPlainTextEdit>(form.get(), "Memo1");
   field->setPlainText(typed);
   Click(form.get(), "Button6");

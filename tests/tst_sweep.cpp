@@ -30,6 +30,7 @@ private slots:
 void SweepTest::sweepSendsEachCodeOnceInRisingOrder() {
   auto log = std::make_shared<WriteLog>();
   PtyDevice device;
+  REQUIRE_DEVICE(device);
   device.mapAs("COM1");
   TrdCom form(Recording(log));
   form.show();

@@ -159,6 +159,7 @@ void WindowTest::captionsShowWhetherPressable() {
     }
   };
   check();
+  REQUIRE_DEVICE(device);
   Click(&form, "Button4");
   QCOMPARE(ButtonStates(&form), QStringLiteral("DEDEEE"));
   check();

@@ -1,0 +1,82 @@
+#include "Big5.h"
+
+#include <QStringEncoder>
+
+namespace {
+constexpr char kBig5Name[] = "Big5";
+
+bool IsLead(uchar b) { return b >= 0x81 && b <= 0xFE; }
+// 0x80 is no character, but it does complete a pair as far as the code page goes.
+bool IsTrail(uchar b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFE); }
+
+QChar CharacterOf(const char *code, int length) {
+  const char16_t c = Cp950Character(code, length);
+  return c ? QChar(c) : QChar(QChar::ReplacementCharacter);
+}
+} // namespace
+
+Big5Route PreferredBig5Route() {
+  static const bool qtHasIt = QStringDecoder(kBig5Name).isValid();
+  return qtHasIt ? Big5Route::Qt : Big5Route::Platform;
+}
+
+bool Big5Available() { return PreferredBig5Route() == Big5Route::Qt || Cp950Available(); }
+
+Big5Decoder::Big5Decoder(Big5Route route) : route_(route) {
+  if (route_ == Big5Route::Qt)
+    qt_ = QStringDecoder(kBig5Name);
+}
+
+QString Big5Decoder::decode(QByteArrayView bytes) {
+  if (route_ == Big5Route::Qt)
+    return qt_.decode(bytes);
+  QString text;
+  text.reserve(bytes.size());
+  for (const char c : bytes) {
+    const uchar b = static_cast<uchar>(c);
+    if (lead_ >= 0) {
+      const char pair[2] = {static_cast<char>(lead_), c};
+      lead_ = -1;
+      if (IsTrail(b)) {
+        text += CharacterOf(pair, 2);
+        continue;
+      }
+      text += QChar(QChar::ReplacementCharacter);
+    }
+    if (b < 0x80)
+      text += QLatin1Char(c);
+    else if (IsLead(b))
+      lead_ = b;
+    else
+      text += CharacterOf(&c, 1);
+  }
+  return text;
+}
+
+void Big5Decoder::reset() {
+  qt_.resetState();
+  lead_ = -1;
+}
+
+QByteArray ToBig5(QStringView text, Big5Route route) {
+  if (route == Big5Route::Qt) {
+    // ICU substitutes one '?' per code point it cannot encode.
+    QStringEncoder encoder(kBig5Name);
+    return encoder.encode(text);
+  }
+  // The code page works on UTF-16 units: a character outside the BMP, or half of one,
+  // is replaced here so that it, too, becomes a single '?'.
+  QString units;
+  units.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
+    if (!c.isSurrogate()) {
+      units += c;
+      continue;
+    }
+    if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+      ++i;
+    units += QLatin1Char('?');
+  }
+  return Cp950Encode(units);
+}
