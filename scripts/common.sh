@@ -26,7 +26,8 @@ build() {
 }
 
 # The Windows build: MinGW-w64 against the Qt for Windows, tested under Wine.
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools qt6-base-dev-tools nsis wine64 wine)
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools qt6-base-dev-tools nsis wine64 wine
+                  unzip xclip xdotool x11-apps imagemagick python3)
 
 use_windows_build() {
   BUILD_DIR="$ROOT/build-windows"

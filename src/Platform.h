@@ -18,7 +18,7 @@ void PrintToConsole(ConsoleStream stream, const QString &text);
 QStringList MingFaceSubstitutes();
 
 // Sleeps for the given time, ending within about a millisecond of it.
-void PauseExactly(std::chrono::milliseconds time);
+void PauseExactly(std::chrono::nanoseconds time);
 
 // Keeps large buffers (the receive memo's text) in mappings of their own, so one that has
 // grown does not leave its old copy resident. Call before anything is allocated in bulk.

@@ -2,9 +2,8 @@
 // fonts-arphic-uming, and sleeps already keep their time.
 #include "Platform.h"
 
-#include <QThread>
-
 #include <cstdio>
+#include <thread>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -18,9 +17,7 @@ QStringList MingFaceSubstitutes() {
   return {QStringLiteral("PMingLiU"), QStringLiteral("AR PL UMing TW")};
 }
 
-void PauseExactly(std::chrono::milliseconds time) {
-  QThread::msleep(static_cast<unsigned long>(time.count()));
-}
+void PauseExactly(std::chrono::nanoseconds time) { std::this_thread::sleep_for(time); }
 
 void PrepareForLongRun() {
 #ifdef __GLIBC__

@@ -49,11 +49,11 @@ QStringList MingFaceSubstitutes() {
   return {QStringLiteral("PMingLiU"), QStringLiteral("Microsoft JhengHei")};
 }
 
-void PauseExactly(std::chrono::milliseconds time) {
+void PauseExactly(std::chrono::nanoseconds time) {
   HANDLE timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
                                         TIMER_ALL_ACCESS);
   LARGE_INTEGER due;
-  due.QuadPart = -static_cast<LONGLONG>(time.count()) * 10000; // relative, 100 ns units
+  due.QuadPart = -static_cast<LONGLONG>((time.count() + 99) / 100); // relative, 100 ns units
   const bool armed = timer && SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE);
   if (armed)
     WaitForSingleObject(timer, INFINITE);
@@ -63,7 +63,7 @@ void PauseExactly(std::chrono::milliseconds time) {
     return;
   // Before Windows 10 1803: raise the timer resolution for the length of the pause.
   timeBeginPeriod(1);
-  Sleep(static_cast<DWORD>(time.count()));
+  Sleep(static_cast<DWORD>(std::chrono::ceil<std::chrono::milliseconds>(time).count()));
   timeEndPeriod(1);
 }
 

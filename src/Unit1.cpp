@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QDeadlineTimer>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMenu>
@@ -185,8 +186,11 @@ void TrdCom::Button2Click() {
   if (!PortIsOpen())
     return;
   for (int c = kSweepFirst; c <= kSweepLast; ++c) {
+    // The step is timed from the write, so that the write itself and the repaint below do
+    // not stretch it.
+    const QDeadlineTimer step(kSweepStep, Qt::PreciseTimer);
     WriteCom(QByteArray(1, static_cast<char>(c)));
-    PauseExactly(kSweepStep);
+    PauseExactly(step.remainingTimeAsDuration());
     SetLabel(ui->Label1, SweepLabelText(c));
     // Paint now: the sweep keeps the event loop, and the operator wants to see it move.
     ui->Label1->repaint();

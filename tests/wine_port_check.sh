@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# The Windows exe on a real serial line under Wine, used as an operator would: COM 1 is
+# bound to COM7, which Wine maps to one end of a pseudo-terminal pair; the other end is the
+# device. In Wine's virtual desktop the script presses "開啟 Com Port", Initial VFD, SEND
+# and ASCII Demo, checks every byte that reached the device, times the sweep's steps,
+# answers in Big5 and reads the receive box back through the clipboard.
+#   wine_port_check.sh BUILD_DIR     (WINEPREFIX names the build's Wine prefix)
+set -euo pipefail
+bin="$1/bin"
+scratch="$(mktemp -d)"
+trap 'wineserver -k 2>/dev/null || true; kill $(jobs -p) 2>/dev/null || true; rm -rf "$scratch"' EXIT
+export WINEDEBUG=-all
+
+socat pty,raw,echo=0,link="$scratch/tool" pty,raw,echo=0,link="$scratch/dev" &
+for _ in $(seq 50); do [ -e "$scratch/dev" ] && break; sleep 0.1; done
+wine reg add 'HKLM\Software\Wine\Ports' /v COM7 /t REG_SZ /d "$scratch/tool" /f >/dev/null 2>&1
+wineserver -k
+# The device: notes each byte with the time it came.
+python3 -c '
+import os, sys, time
+fd = os.open(sys.argv[1], os.O_RDONLY)
+with open(sys.argv[2], "w", buffering=1) as out:
+    while True:
+        data = os.read(fd, 256)
+        if not data:
+            break
+        now = time.monotonic_ns()
+        for b in data:
+            out.write("%d %02x\n" % (now, b))
+' "$scratch/dev" "$scratch/wire.txt" &
+
+xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
+  cd "$1"
+  wine explorer /desktop=glow,1000x700 glow-panel.exe --com1 COM7 &
+  for _ in $(seq 60); do xdotool search --name GLOW_PANEL >/dev/null 2>&1 && break; sleep 0.5; done
+  sleep 2
+  click() { xdotool mousemove "$1" "$2" click 1; sleep "${3:-0.5}"; }
+  click 296 289 1                      # 開啟 Com Port
+  click 282 395                        # Initial VFD
+  click 330 353; xdotool type hello    # the send field
+  click 453 353                        # SEND
+  click 288 435 24                     # ASCII Demo: 222 steps of 100 ms
+  printf "OK \xb4\x50\xbe\xec\r\n" > "$2/dev"
+  sleep 2
+  click 580 380; xdotool key ctrl+a ctrl+c; sleep 0.5
+  xclip -o -selection clipboard > "$2/memo.txt" 2>/dev/null || true
+  xwd -root -silent > "$2/screen.xwd"
+  click 727 548 1                      # Exit
+' _ "$bin" "$scratch"
+
+fail=0
+expected="0c1f2400000000001f286702011f286701021f286741001f28674001011f286703"
+expected+="03b450beecb5beac520c68656c6c6f"
+for ((c = 0x21; c <= 0xfe; c++)); do expected+=$(printf %02x $c); done
+got=$(awk '{printf "%s", $2}' "$scratch/wire.txt")
+if [ "$got" != "$expected" ]; then
+  echo "wire: expected $expected"
+  echo "wire: got      $got"
+  fail=1
+fi
+# The sweep: the gaps between its 222 bytes as they reach the device. A byte that Wine hands
+# on late shortens the gap after it, so only the median is held to the step.
+tail -n 222 "$scratch/wire.txt" | awk 'NR > 1 { print ($1 - last) / 1e6 } { last = $1 }' |
+  sort -n | awk '{ g[NR] = $1 } END {
+    printf "sweep steps under Wine: min %.1f ms, median %.1f ms, max %.1f ms\n", g[1], g[int((NR + 1) / 2)], g[NR]
+    if (NR != 221 || g[int((NR + 1) / 2)] < 99.5 || g[int((NR + 1) / 2)] > 102) exit 1 }' || fail=1
+memo=$(cat "$scratch/memo.txt")
+if [ "$memo" != "OK 嵐樺" ]; then
+  echo "receive box: expected 'OK 嵐樺', got '$memo'"
+  fail=1
+fi
+[ -n "${GLOW_PANEL_SHOT:-}" ] && convert xwd:"$scratch/screen.xwd" -crop 600x480+220+180 +repage "$GLOW_PANEL_SHOT"
+exit $fail
