@@ -59,13 +59,9 @@ void Big5Decoder::reset() {
 }
 
 QByteArray ToBig5(QStringView text, Big5Route route) {
-  if (route == Big5Route::Qt) {
-    // ICU substitutes one '?' per code point it cannot encode.
-    QStringEncoder encoder(kBig5Name);
-    return encoder.encode(text);
-  }
-  // The code page works on UTF-16 units: a character outside the BMP, or half of one,
-  // is replaced here so that it, too, becomes a single '?'.
+  // Half a surrogate pair is no character: ICU would hold one at the end back for good,
+  // waiting for its other half. The code page works on UTF-16 units, so there a whole
+  // character outside the BMP is replaced too. Either way it becomes a single '?'.
   QString units;
   units.reserve(text.size());
   for (qsizetype i = 0; i < text.size(); ++i) {
@@ -74,9 +70,29 @@ QByteArray ToBig5(QStringView text, Big5Route route) {
       units += c;
       continue;
     }
-    if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-      ++i;
-    units += QLatin1Char('?');
+    const bool pair = c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+    if (pair && route == Big5Route::Qt)
+      units += text.mid(i, 2);
+    else
+      units += QLatin1Char('?');
+    i += pair ? 1 : 0;
   }
-  return Cp950Encode(units);
+  if (route == Big5Route::Platform)
+    return Cp950Encode(units);
+  // ICU substitutes '?' for a character it cannot encode, but drops one that Unicode calls
+  // ignorable (U+200B, U+FEFF, U+FFF8 ...); the code page gives those a '?' as well.
+  QStringEncoder encoder(kBig5Name);
+  QByteArray bytes;
+  bytes.reserve(units.size() * 2);
+  for (qsizetype i = 0; i < units.size(); ++i) {
+    if (units[i].unicode() < 0x80) {
+      bytes += char(units[i].unicode());
+      continue;
+    }
+    const qsizetype length = units[i].isHighSurrogate() ? 2 : 1;
+    const QByteArray code = encoder.encode(QStringView(units).mid(i, length));
+    bytes += code.isEmpty() ? QByteArray(1, '?') : code;
+    i += length - 1;
+  }
+  return bytes;
 }

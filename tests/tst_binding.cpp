@@ -63,6 +63,8 @@ private slots:
   void missingSavedDeviceExplainsAndIsKept();
   void commandLine_data();
   void commandLine();
+  void windowsNamesAsTheOperatorKnowsThem_data();
+  void windowsNamesAsTheOperatorKnowsThem();
 };
 
 void BindingTest::initTestCase() {
@@ -262,6 +264,31 @@ void BindingTest::commandLine() {
   QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.contains(err), qPrintable(stdErr));
   if (arguments == QStringList{"--list-ports"})
     QVERIFY(!stdOut.isEmpty());
+}
+
+void BindingTest::windowsNamesAsTheOperatorKnowsThem_data() {
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("known");
+  QTest::newRow("lower case, two digits") << "com12"
+                                          << "COM12";
+  QTest::newRow("device path") << "\\\\.\\COM3"
+                               << "COM3";
+  QTest::newRow("device path with slashes") << "//./com4"
+                                            << "COM4";
+  QTest::newRow("not a COM name") << "CNCA0"
+                                  << "CNCA0";
+}
+
+void BindingTest::windowsNamesAsTheOperatorKnowsThem() {
+  QFETCH(QString, typed);
+  QFETCH(QString, known);
+  if (PortBindings::defaultDevice(0) != QLatin1String("COM1"))
+    QSKIP("COM names are Windows names");
+  QVERIFY(SameDevice(typed, known));
+  PortBindings bindings;
+  bindings.choose(0, typed);
+  QCOMPARE(bindings.binding(0).device, known);
+  QCOMPARE(PortBindings().binding(0).device, known);
 }
 
 QTEST_MAIN(BindingTest)
