@@ -42,6 +42,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
-# Beyond the linked libraries: a platform plugin to show a window, and the faces the
-# window's fonts fall back to.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-arphic-uming, fonts-liberation")
+# Beyond the linked libraries: a platform plugin to show a window, Qt's own texts in
+# Chinese, and the faces the window's fonts fall back to.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, qt6-translations-l10n, fonts-arphic-uming, fonts-liberation")

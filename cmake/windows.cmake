@@ -23,6 +23,11 @@ foreach(plugin ${plugins} platforms/qoffscreen.dll)
   file(COPY "${qt_windows}/plugins/${plugin}" DESTINATION ${PROJECT_BINARY_DIR}/bin/${dir})
 endforeach()
 
+# Qt's own texts in Traditional Chinese, built in: Qt for Windows ships no translations.
+set(qt_translations ${QT_HOST_PATH}/share/qt6/translations)
+qt_add_resources(glowui "qt_translations" PREFIX "/i18n" BASE ${qt_translations}
+                 FILES ${qt_translations}/qtbase_zh_TW.qm)
+
 install(TARGETS glow-panel RUNTIME DESTINATION .)
 install(FILES ${runtime_dlls} DESTINATION .)
 foreach(plugin ${plugins})

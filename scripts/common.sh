@@ -3,7 +3,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 CMAKE_ARGS=()
 
-PACKAGES=(qt6-base-dev qt6-serialport-dev cmake ninja-build g++ xvfb xauth file
+PACKAGES=(qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
+          cmake ninja-build g++ xvfb xauth file
           dpkg-dev desktop-file-utils appstream lintian socat
           fonts-arphic-uming fonts-liberation)
 

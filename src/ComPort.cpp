@@ -57,7 +57,7 @@ TComPort::~TComPort() = default;
 
 QString TComPort::failureReason() const {
   if (path_.isEmpty())
-    return QStringLiteral("No device is named for this port.");
+    return tr("No device is named for this port.");
   const QString reason = QStringLiteral("%1: %2").arg(path_, port_.errorString());
   const QString hint = failureHint();
   return hint.isEmpty() ? reason : reason + QLatin1Char('\n') + hint;

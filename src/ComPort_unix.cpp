@@ -43,8 +43,8 @@ bool TComPort::open(const QString &device) {
 QString TComPort::failureHint() const {
   const QFileInfo device(path_);
   if (device.exists() && !(device.isReadable() && device.isWritable()))
-    return QStringLiteral("Serial devices belong to the group \"dialout\". Join it with\n"
-                          "  sudo adduser $USER dialout\nthen log out and in again.");
+    return tr("Serial devices belong to the group \"dialout\". Join it with\n"
+              "  sudo adduser $USER dialout\nthen log out and in again.");
   return QString();
 }
 

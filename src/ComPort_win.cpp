@@ -66,8 +66,8 @@ bool TComPort::open(const QString &device) {
 
 QString TComPort::failureHint() const {
   if (port_.error() == QSerialPort::PermissionError)
-    return QStringLiteral("Another program has this port open (or this tool is running twice).\n"
-                          "Close it there first.");
+    return tr("Another program has this port open (or this tool is running twice).\n"
+              "Close it there first.");
   return QString();
 }
 

@@ -3,6 +3,7 @@
 #include "PortBinding.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 
 namespace {
 constexpr int kUsageError = 2;
@@ -10,20 +11,25 @@ constexpr int kUsageError = 2;
 
 CommandLine ParseCommandLine(const QStringList &arguments) {
   QCommandLineParser parser;
-  parser.setApplicationDescription(
-      QStringLiteral("Bench tool for a VFD (vacuum fluorescent display) on an RS-232 line."));
-  const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                QStringLiteral("Show this help and exit."));
-  const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
-                                   QStringLiteral("Show the version and exit."));
-  const QCommandLineOption list(QStringLiteral("list-ports"),
-                                QStringLiteral("List the serial ports present and exit."));
-  const QCommandLineOption com1(QStringLiteral("com1"),
-                                QStringLiteral("Use <device> for COM 1 in this run (not saved)."),
-                                QStringLiteral("device"));
-  const QCommandLineOption com2(QStringLiteral("com2"),
-                                QStringLiteral("Use <device> for COM 2 in this run (not saved)."),
-                                QStringLiteral("device"));
+  parser.setApplicationDescription(QCoreApplication::translate(
+      "CommandLine", "Bench tool for a VFD (vacuum fluorescent display) on an RS-232 line."));
+  const QCommandLineOption help(
+      {QStringLiteral("h"), QStringLiteral("help")},
+      QCoreApplication::translate("CommandLine", "Show this help and exit."));
+  const QCommandLineOption version(
+      {QStringLiteral("v"), QStringLiteral("version")},
+      QCoreApplication::translate("CommandLine", "Show the version and exit."));
+  const QCommandLineOption list(
+      QStringLiteral("list-ports"),
+      QCoreApplication::translate("CommandLine", "List the serial ports present and exit."));
+  const QCommandLineOption com1(
+      QStringLiteral("com1"),
+      QCoreApplication::translate("CommandLine", "Use <device> for COM 1 in this run (not saved)."),
+      QStringLiteral("device"));
+  const QCommandLineOption com2(
+      QStringLiteral("com2"),
+      QCoreApplication::translate("CommandLine", "Use <device> for COM 2 in this run (not saved)."),
+      QStringLiteral("device"));
   parser.addOptions({help, version, list, com1, com2});
 
   CommandLine result;
@@ -31,13 +37,15 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
   if (!parser.parse(arguments)) {
     result.finished = true;
     result.exitCode = kUsageError;
-    result.err = QStringLiteral("%1: %2\nTry '%1 --help'.\n").arg(program, parser.errorText());
+    result.err = QCoreApplication::translate("CommandLine", "%1: %2\nTry '%1 --help'.\n")
+                     .arg(program, parser.errorText());
     return result;
   }
   if (!parser.positionalArguments().isEmpty()) {
     result.finished = true;
     result.exitCode = kUsageError;
-    result.err = QStringLiteral("%1: unexpected argument '%2'\nTry '%1 --help'.\n")
+    result.err = QCoreApplication::translate("CommandLine",
+                                             "%1: unexpected argument '%2'\nTry '%1 --help'.\n")
                      .arg(program, parser.positionalArguments().constFirst());
     return result;
   }
@@ -45,8 +53,9 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
     result.finished = true;
     // The parser's own text names the program by its path; the usage line is ours.
     result.out = parser.helpText();
-    result.out.replace(0, result.out.indexOf(QLatin1Char('\n')),
-                       QStringLiteral("Usage: %1 [options]").arg(program));
+    result.out.replace(
+        0, result.out.indexOf(QLatin1Char('\n')),
+        QCoreApplication::translate("CommandLine", "Usage: %1 [options]").arg(program));
     return result;
   }
   if (parser.isSet(version)) {
@@ -58,7 +67,7 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
     result.finished = true;
     const QList<SerialPortEntry> ports = ListSerialPorts();
     if (ports.isEmpty())
-      result.out = QStringLiteral("No serial ports found.\n");
+      result.out = QCoreApplication::translate("CommandLine", "No serial ports found.\n");
     for (const SerialPortEntry &e : ports)
       result.out += DescribeEntry(e) + QLatin1Char('\n');
     return result;

@@ -2,6 +2,7 @@
 
 #include "ComPort.h"
 
+#include <QCoreApplication>
 #include <QSerialPortInfo>
 #include <QSettings>
 
@@ -59,7 +60,7 @@ QString EntryDetails(const SerialPortEntry &e) {
     if (!part.isEmpty() && !parts.contains(part))
       parts << part;
   if (!e.serialNumber.isEmpty())
-    parts << QStringLiteral("serial ") + e.serialNumber;
+    parts << QCoreApplication::translate("Ports", "serial %1").arg(e.serialNumber);
   if (e.vendorId || e.productId)
     parts << QStringLiteral("USB %1:%2")
                  .arg(e.vendorId, 4, 16, QLatin1Char('0'))
@@ -84,12 +85,13 @@ const SerialPortEntry *FindEntry(const QList<SerialPortEntry> &ports, const QStr
 
 QString PresentPortsHint(const QList<SerialPortEntry> &ports) {
   if (ports.isEmpty())
-    return QStringLiteral("No serial ports are present. Plug in the adapter, then right-click\n"
-                          "\"Com Port\" to choose it.");
-  QStringList lines{QStringLiteral("Ports present:")};
+    return QCoreApplication::translate("Ports",
+                                       "No serial ports are present. Plug in the adapter, then "
+                                       "right-click\n\"Com Port\" to choose it.");
+  QStringList lines{QCoreApplication::translate("Ports", "Ports present:")};
   for (const SerialPortEntry &e : ports)
     lines << QStringLiteral("  ") + DescribeEntry(e);
-  lines << QStringLiteral("Right-click \"Com Port\" to choose one.");
+  lines << QCoreApplication::translate("Ports", "Right-click \"Com Port\" to choose one.");
   return lines.join(QLatin1Char('\n'));
 }
 

@@ -3,6 +3,7 @@
 #include "Big5.h"
 #include "Unit1.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 
 #include <exception>
@@ -20,7 +21,7 @@ int RunShowingEscapes(const std::function<void()> &body) {
   } catch (const std::exception &e) {
     ShowEscaped(QString::fromLocal8Bit(e.what()));
   } catch (...) {
-    ShowEscaped(QStringLiteral("An unexpected error ended the program."));
+    ShowEscaped(QCoreApplication::translate("Startup", "An unexpected error ended the program."));
   }
   return 0;
 }
@@ -28,8 +29,10 @@ int RunShowingEscapes(const std::function<void()> &body) {
 void WarnIfNoBig5() {
   if (Big5Available())
     return;
-  QMessageBox::warning(nullptr, QStringLiteral("GLOW_PANEL"),
-                       QStringLiteral("This system cannot convert Big5 (code page 950).\n"
-                                      "Only ASCII will be sent and shown; every other "
-                                      "character is sent as \"?\" and shown as \"\uFFFD\"."));
+  QMessageBox::warning(
+      nullptr, QStringLiteral("GLOW_PANEL"),
+      QCoreApplication::translate("Startup",
+                                  "This system cannot convert Big5 (code page 950).\nOnly ASCII "
+                                  "will be sent and shown; every other character is sent as "
+                                  "\"?\" and shown as \"\uFFFD\"."));
 }

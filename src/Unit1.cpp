@@ -312,21 +312,20 @@ void TrdCom::fillPortMenu(QMenu *menu, int item) {
     choice(DescribeEntry(e), current, choose(e.device));
   }
   if (ports.isEmpty())
-    menu->addAction(QStringLiteral("No serial ports found"))->setEnabled(false);
+    menu->addAction(tr("No serial ports found"))->setEnabled(false);
   if (!isDefault && !listed)
-    choice(now.device + QStringLiteral(" (not present)"), true, choose(now.device));
+    choice(tr("%1 (not present)").arg(now.device), true, choose(now.device));
   menu->addSeparator();
   const QString caption = rdCOMItems->button(item)->text();
-  choice(QStringLiteral("Other device…"), false, [this, item, caption, now] {
+  choice(tr("Other device…"), false, [this, item, caption, now] {
     bool ok = false;
-    const QString device =
-        QInputDialog::getText(this, caption, QStringLiteral("Device for %1:").arg(caption),
-                              QLineEdit::Normal, now.device, &ok)
-            .trimmed();
+    const QString device = QInputDialog::getText(this, caption, tr("Device for %1:").arg(caption),
+                                                 QLineEdit::Normal, now.device, &ok)
+                               .trimmed();
     if (ok && !device.isEmpty())
       Bindings.choose(item, device);
   });
-  choice(QStringLiteral("Default (%1)").arg(PortBindings::defaultDevice(item)), isDefault,
+  choice(tr("Default (%1)").arg(PortBindings::defaultDevice(item)), isDefault,
          [this, item] { Bindings.useDefault(item); });
 }
 
@@ -348,7 +347,7 @@ void TrdCom::showBindings() {
     const int item = rdCOMItems->id(button);
     const PortBinding b = Bindings.binding(item);
     // Named as bound (a by-id link, say), described as listed.
-    QString device = b.device + QStringLiteral(" (not present)");
+    QString device = tr("%1 (not present)").arg(b.device);
     if (const SerialPortEntry *e = FindEntry(ports, b.device)) {
       SerialPortEntry shown = *e;
       shown.device = b.device;
@@ -357,20 +356,20 @@ void TrdCom::showBindings() {
     QString from;
     switch (b.source) {
     case BindingSource::CommandLine:
-      from = QStringLiteral("Named on the command line (--com%1)").arg(item + 1);
+      from = tr("Named on the command line (--com%1)").arg(item + 1);
       break;
     case BindingSource::Environment:
-      from = QStringLiteral("Named by GLOW_PANEL_COM%1").arg(item + 1);
+      from = tr("Named by GLOW_PANEL_COM%1").arg(item + 1);
       break;
     case BindingSource::Saved:
-      from = QStringLiteral("Saved choice");
+      from = tr("Saved choice");
       break;
     case BindingSource::Default:
-      from = QStringLiteral("Default");
+      from = tr("Default");
       break;
     }
-    button->setToolTip(QStringLiteral("%1: %2\n%3; right-click to choose another device.")
-                           .arg(button->text(), device, from));
+    button->setToolTip(
+        tr("%1: %2\n%3; right-click to choose another device.").arg(button->text(), device, from));
   }
 }
 

@@ -2,17 +2,20 @@
 #include "CommandLine.h"
 #include "Platform.h"
 #include "Startup.h"
+#include "Translations.h"
 #include "Unit1.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
-  // Answered before the application object exists: --help, --version and --list-ports
-  // must work without a display.
-  QStringList arguments;
-  for (int i = 0; i < argc; ++i)
-    arguments << QString::fromLocal8Bit(argv[i]);
-  const CommandLine command = ParseCommandLine(arguments);
+  // Answered before the window's application object exists: --help, --version and
+  // --list-ports must work without a display. They speak the operator's language too.
+  CommandLine command;
+  {
+    QCoreApplication console(argc, argv);
+    InstallTranslations();
+    command = ParseCommandLine(QCoreApplication::arguments());
+  }
   if (command.finished) {
     PrintToConsole(ConsoleStream::Out, command.out);
     PrintToConsole(ConsoleStream::Err, command.err);
@@ -21,6 +24,7 @@ int main(int argc, char *argv[]) {
 
   PrepareForLongRun();
   QApplication app(argc, argv);
+  InstallTranslations();
   WarnIfNoBig5();
   return RunShowingEscapes([&app, &command] {
     TrdCom form({}, command.devices);

@@ -3,7 +3,9 @@
 #include "CommandLine.h"
 #include "Harness.h"
 #include "PtyDevice.h"
+#include "Translations.h"
 
+#include <QGroupBox>
 #include <QInputDialog>
 #include <QMenu>
 #include <QProcess>
@@ -65,6 +67,8 @@ private slots:
   void commandLine();
   void windowsNamesAsTheOperatorKnowsThem_data();
   void windowsNamesAsTheOperatorKnowsThem();
+  void operatorsLanguage_data();
+  void operatorsLanguage();
 };
 
 void BindingTest::initTestCase() {
@@ -289,6 +293,57 @@ void BindingTest::windowsNamesAsTheOperatorKnowsThem() {
   bindings.choose(0, typed);
   QCOMPARE(bindings.binding(0).device, known);
   QCOMPARE(PortBindings().binding(0).device, known);
+}
+
+void BindingTest::operatorsLanguage_data() {
+  QTest::addColumn<QString>("locale");
+  QTest::addColumn<QString>("otherDevice");
+  QTest::addColumn<QString>("noPortsHint");
+  QTest::newRow("Taiwan") << "zh_TW"
+                          << "其他裝置…"
+                          << "目前沒有任何序列埠";
+  QTest::newRow("Hong Kong") << "zh_HK"
+                             << "其他裝置…"
+                             << "目前沒有任何序列埠";
+  QTest::newRow("Simplified Chinese") << "zh_CN"
+                                      << "Other device…"
+                                      << "No serial ports are present";
+  QTest::newRow("C") << "C"
+                     << "Other device…"
+                     << "No serial ports are present";
+}
+
+void BindingTest::operatorsLanguage() {
+  QFETCH(QString, locale);
+  QFETCH(QString, otherDevice);
+  QFETCH(QString, noPortsHint);
+  auto windowTexts = [](const TrdCom &form) {
+    QStringList texts;
+    for (const QAbstractButton *b : form.findChildren<QAbstractButton *>())
+      texts << b->text();
+    for (const QLabel *l : form.findChildren<QLabel *>())
+      texts << l->text();
+    for (const QGroupBox *g : form.findChildren<QGroupBox *>())
+      texts << g->title();
+    return texts;
+  };
+  const QStringList english = windowTexts(TrdCom());
+
+  InstallTranslations(QLocale(locale));
+  qputenv("GLOW_PANEL_COM1", "/dev/glow-panel-none");
+  TrdCom form;
+  const QStringList texts = windowTexts(form);
+  QMenu menu;
+  form.fillPortMenu(&menu, 0);
+  const bool offered = FindAction(&menu, otherDevice);
+  Click(&form, "Button4");
+  const QString hint = Control<QLabel>(&form, "Com_State")->toolTip();
+  InstallTranslations(QLocale::c());
+
+  QVERIFY(offered);
+  QVERIFY2(hint.contains(noPortsHint), qPrintable(hint));
+  // The window's own texts are the same in every language.
+  QCOMPARE(texts, english);
 }
 
 QTEST_MAIN(BindingTest)

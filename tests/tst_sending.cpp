@@ -57,7 +57,8 @@ void SendingTest::sendFieldGoesOutInBig5_data() {
   QTest::newRow("emoji has no Big5 code") << QStringLiteral("A😀B") << QByteArray("A?B");
   QTest::newRow("simplified-only character") << QStringLiteral("们好") << QByteArray("?\xA6\x6E");
   QTest::newRow("ignorable character") << QStringLiteral("A\u200BB\uFFF8") << QByteArray("A?B?");
-  QTest::newRow("half a surrogate pair at the end") << QString(QLatin1Char('A')) + QChar(0xD83D) << QByteArray("A?");
+  QTest::newRow("half a surrogate pair at the end")
+      << QString(QLatin1Char('A')) + QChar(0xD83D) << QByteArray("A?");
 }
 
 void SendingTest::sendFieldGoesOutInBig5() {
