@@ -1,6 +1,8 @@
 // Measures the tool as a bench operator meets it: the real window, offscreen, against real
 // pseudo-terminals. Prints one Markdown table. `glow_bench --quick` shortens every run.
 #include "Harness.h"
+#include "LineMonitor.h"
+#include "LineRecorder.h"
 #include "Platform.h"
 #include "PtyDevice.h"
 #include "ReceiveMemo.h"
@@ -18,6 +20,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -119,9 +122,8 @@ void Latency() {
          all && p99 < 20);
 }
 
-void Stream() {
-  OpenTool tool;
-  const int seconds = quick ? 10 : 60;
+// Text as a device sends it at 38400 baud: ASCII and Big5 lines by turns.
+QByteArray StreamText(int seconds) {
   const int rate = 3840; // 38400 baud, 10 bits a byte
   QByteArray bytes;
   for (int i = 0; bytes.size() < seconds * rate; ++i)
@@ -131,22 +133,33 @@ void Stream() {
                        .arg(i, 5, 10, QChar('0'))
                        .toLatin1();
   bytes.truncate(seconds * rate);
+  return bytes;
+}
 
-  std::atomic<qint64> sent{0};
-  std::thread device([&] {
+// Sends the bytes from the device at 38400 baud on a thread of its own.
+std::thread Feed(const PtyDevice &device, const QByteArray &bytes, std::atomic<qint64> &sent) {
+  return std::thread([&device, &bytes, &sent] {
+    const int rate = 3840;
     const qint64 start = MonotonicNs();
     while (sent < bytes.size()) {
       const qint64 due =
           std::min<qint64>(bytes.size(), (MonotonicNs() - start) * rate / 1000000000);
       if (due > sent) {
-        const ssize_t n =
-            ::write(tool.device.masterFd(), bytes.constData() + sent, size_t(due - sent));
+        const ssize_t n = ::write(device.masterFd(), bytes.constData() + sent, size_t(due - sent));
         if (n > 0)
           sent += n;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
   });
+}
+
+void Stream() {
+  OpenTool tool;
+  const int seconds = quick ? 10 : 60;
+  const QByteArray bytes = StreamText(seconds);
+  std::atomic<qint64> sent{0};
+  std::thread device = Feed(tool.device, bytes, sent);
   // Memo updates in each second of the stream.
   std::vector<int> perSecond(size_t(seconds) + 1, 0);
   QElapsedTimer clock;
@@ -186,6 +199,65 @@ void Stream() {
              .arg(expected.size())
              .arg(same ? QStringLiteral("identical") : QStringLiteral("DIFFERENT")),
          same);
+}
+
+// The line monitor's cost while text streams: none at all, hidden and recording to a file,
+// and in view following the end.
+void MonitorCost() {
+  const int seconds = quick ? 10 : 30;
+  const QByteArray bytes = StreamText(seconds);
+  QTemporaryDir dir;
+  const QString logPath = dir.filePath("line.log");
+  auto run = [&](int how) {
+    OpenTool tool;
+    if (how == 0)
+      QObject::disconnect(&LineRecorder(), nullptr, tool.form.lineMonitor(), nullptr);
+    if (how == 1)
+      tool.form.recordLineTo(logPath);
+    if (how == 2)
+      tool.form.lineMonitor()->show();
+    std::atomic<qint64> sent{0};
+    const double cpuBefore = ProcessCpuMs();
+    std::thread device = Feed(tool.device, bytes, sent);
+    RunFor(seconds * 1000);
+    device.join();
+    RunFor(300);
+    LineRecorder().stopRecording();
+    return (ProcessCpuMs() - cpuBefore) / (seconds * 10.0);
+  };
+  const double none = run(0), hidden = run(1), shown = run(2);
+  Report("Line monitor hidden, recording to a file, 38400-baud text", "CPU within 10 % of none",
+         QStringLiteral("%1 % of a core vs %2 % without the monitor")
+             .arg(hidden, 0, 'f', 2)
+             .arg(none, 0, 'f', 2),
+         hidden <= none * 1.1);
+  Report("Line monitor in view, following the end", "its CPU <= the receive box's",
+         QStringLiteral("%1 % of a core in all, %2 % without it")
+             .arg(shown, 0, 'f', 2)
+             .arg(none, 0, 'f', 2),
+         shown - none <= none);
+  // The file holds every byte received, in order.
+  QFile log(logPath);
+  log.open(QIODevice::ReadOnly | QIODevice::Text);
+  QByteArray received;
+  bool inRx = false;
+  int line = 0, discards = 0;
+  for (const QByteArray &l : log.readAll().split('\n')) {
+    discards += l.contains("backlog discarded");
+    if (!l.startsWith("    ")) {
+      inRx = l.mid(13).startsWith("RX ");
+      line = 0;
+    } else if (inRx && line++ % 2 == 0) {
+      received += QByteArray::fromHex(l.trimmed());
+    }
+  }
+  Report("--log while 38400-baud text streams", "every byte in the file, in order",
+         QStringLiteral("%1 of %2 bytes, %3, %4 backlogs discarded")
+             .arg(received.size())
+             .arg(bytes.size())
+             .arg(received == bytes ? QStringLiteral("identical") : QStringLiteral("DIFFERENT"))
+             .arg(discards),
+         received == bytes);
 }
 
 void AppendCost() {
@@ -572,6 +644,7 @@ int main(int argc, char *argv[]) {
       {"latency", Latency},
       {"stream", Stream},
       {"append", AppendCost},
+      {"monitor", MonitorCost},
       {"sweep", SweepCadence},
       {"soak", Soak},
       {"large", LargeMemo},

@@ -5,15 +5,16 @@
 namespace {
 constexpr char kBig5Name[] = "Big5";
 
-bool IsLead(uchar b) { return b >= 0x81 && b <= 0xFE; }
-// 0x80 is no character, but it does complete a pair as far as the code page goes.
-bool IsTrail(uchar b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFE); }
-
 QChar CharacterOf(const char *code, int length) {
   const char16_t c = Cp950Character(code, length);
   return c ? QChar(c) : QChar(QChar::ReplacementCharacter);
 }
 } // namespace
+
+bool IsBig5Lead(uchar b) { return b >= 0x81 && b <= 0xFE; }
+
+// 0x80 is no character, but it does complete a pair as far as the code page goes.
+bool IsBig5Trail(uchar b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFE); }
 
 Big5Route PreferredBig5Route() {
   static const bool qtHasIt = QStringDecoder(kBig5Name).isValid();
@@ -37,7 +38,7 @@ QString Big5Decoder::decode(QByteArrayView bytes) {
     if (lead_ >= 0) {
       const char pair[2] = {static_cast<char>(lead_), c};
       lead_ = -1;
-      if (IsTrail(b)) {
+      if (IsBig5Trail(b)) {
         text += CharacterOf(pair, 2);
         continue;
       }
@@ -45,7 +46,7 @@ QString Big5Decoder::decode(QByteArrayView bytes) {
     }
     if (b < 0x80)
       text += QLatin1Char(c);
-    else if (IsLead(b))
+    else if (IsBig5Lead(b))
       lead_ = b;
     else
       text += CharacterOf(&c, 1);

@@ -16,6 +16,10 @@ enum class Big5Route {
   Platform, // the operating system's code page 950
 };
 
+// The first byte of a two-byte code, and the bytes that can follow it.
+bool IsBig5Lead(uchar b);
+bool IsBig5Trail(uchar b);
+
 // Qt's converter where there is one, else the platform's.
 Big5Route PreferredBig5Route();
 // False when neither Qt nor the platform can convert Big5: then only ASCII gets through.

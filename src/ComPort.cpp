@@ -102,9 +102,11 @@ QByteArray TComPort::read(qint64 count) {
   return data;
 }
 
-void TComPort::purgeInput() {
+qint64 TComPort::purgeInput() {
+  const qint64 dropped = port_.bytesAvailable() + driverInputQueue();
   port_.clear(QSerialPort::Input);
   resumeReading();
+  return dropped;
 }
 
 QByteArray TComPort::resumeReading() {

@@ -55,7 +55,9 @@ public:
 
   qint64 bytesWaiting() const;
   QByteArray read(qint64 count);
-  void purgeInput();
+  // Throws away all input, what QSerialPort holds and what still waits in the driver;
+  // returns how many bytes that was.
+  qint64 purgeInput();
 
   // The device went away (adapter unplugged, far end of a pty closed) or the
   // port was closed under us: the port is of no further use.
@@ -68,6 +70,8 @@ signals:
 
 private:
   QByteArray resumeReading();
+  // Bytes the driver holds that QSerialPort has not taken yet.
+  qint64 driverInputQueue() const;
   // What the operator can do about the failed open, where the platform knows; or empty.
   QString failureHint() const;
 

@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -46,6 +47,11 @@ QString TComPort::failureHint() const {
     return tr("Serial devices belong to the group \"dialout\". Join it with\n"
               "  sudo adduser $USER dialout\nthen log out and in again.");
   return QString();
+}
+
+qint64 TComPort::driverInputQueue() const {
+  int queued = 0;
+  return ::ioctl(static_cast<int>(port_.handle()), FIONREAD, &queued) == 0 ? queued : 0;
 }
 
 bool TComPort::lineLost() const {

@@ -71,6 +71,12 @@ QString TComPort::failureHint() const {
   return QString();
 }
 
+qint64 TComPort::driverInputQueue() const {
+  DWORD errors = 0;
+  COMSTAT status{};
+  return ClearCommError(port_.handle(), &errors, &status) ? status.cbInQue : 0;
+}
+
 bool TComPort::lineLost() const {
   if (!port_.isOpen())
     return true;

@@ -30,7 +30,12 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
       QStringLiteral("com2"),
       QCoreApplication::translate("CommandLine", "Use <device> for COM 2 in this run (not saved)."),
       QStringLiteral("device"));
-  parser.addOptions({help, version, list, com1, com2});
+  const QCommandLineOption log(
+      QStringLiteral("log"),
+      QCoreApplication::translate("CommandLine",
+                                  "Append every row of the line monitor to <file> as it happens."),
+      QStringLiteral("file"));
+  parser.addOptions({help, version, list, com1, com2, log});
 
   CommandLine result;
   const QString program = QStringLiteral("glow-panel");
@@ -73,5 +78,6 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
     return result;
   }
   result.devices = {parser.value(com1), parser.value(com2)};
+  result.logFile = parser.value(log);
   return result;
 }

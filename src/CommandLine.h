@@ -1,5 +1,6 @@
 // The command line: --com1/--com2 bind a port item for this run; --list-ports, --help and
-// --version answer and end the program. All of it works without a display.
+// --version answer and end the program; --log records the line to a file. All of it works without a
+// display.
 #pragma once
 
 #include <QString>
@@ -13,6 +14,8 @@ struct CommandLine {
   QString err;
   // The devices for COM 1 and COM 2; empty where none was given.
   QStringList devices{QString(), QString()};
+  // The file every row of the line monitor is appended to; empty for none.
+  QString logFile;
 };
 
 CommandLine ParseCommandLine(const QStringList &arguments);

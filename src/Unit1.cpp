@@ -1,6 +1,8 @@
 #include "Unit1.h"
 
 #include "CodeTable.h"
+#include "LineMonitor.h"
+#include "LineRecorder.h"
 #include "Platform.h"
 #include "Unit2.h"
 #include "VfdCommands.h"
@@ -33,8 +35,10 @@ void SetLabel(QLabel *label, const QString &text) {
 bool PortIsOpen() { return ComHandle && ComHandle->isOpen(); }
 
 void WriteCom(const QByteArray &bytes) {
-  if (PortIsOpen())
-    ComHandle->write(bytes);
+  if (!PortIsOpen())
+    return;
+  ComHandle->write(bytes);
+  LineRecorder().sent(bytes);
 }
 
 TrdCom::TrdCom(ComPortFactory makePort, const QStringList &commandLineDevices)
@@ -66,6 +70,17 @@ TrdCom::TrdCom(ComPortFactory makePort, const QStringList &commandLineDevices)
   }
   // Tab types a tab into the receive memo; Ctrl+Tab leaves it.
   ui->Memo2->installEventFilter(this);
+
+  // The line monitor: a window of its own, from the receive memo's menu or F12 anywhere here.
+  LineRecorder().reset();
+  Monitor = new TLineMonitor(this);
+  MonitorAction = new QAction(tr("Line monitor"), this);
+  MonitorAction->setShortcut(QKeySequence(Qt::Key_F12));
+  MonitorAction->setShortcutContext(Qt::WindowShortcut);
+  addAction(MonitorAction);
+  connect(MonitorAction, &QAction::triggered, this, &TrdCom::showMonitor);
+  ui->Memo2->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(ui->Memo2, &QWidget::customContextMenuRequested, this, &TrdCom::showMemoMenu);
 
   // Right-click on the port group or an item chooses the device behind an item.
   for (QWidget *w : {static_cast<QWidget *>(ui->rdCOM), static_cast<QWidget *>(ui->rdCOM_0),
@@ -185,6 +200,7 @@ void TrdCom::Button1Click() {
 void TrdCom::Button2Click() {
   if (!PortIsOpen())
     return;
+  const TLineRecorder::Press press(ui->Button2->text());
   for (int c = kSweepFirst; c <= kSweepLast; ++c) {
     // The step is timed from the write, so that the write itself and the repaint below do
     // not stretch it.
@@ -211,6 +227,8 @@ void TrdCom::Button4Click() {
       ReaderThread->Nudge();
   });
   if (!ComHandle->open(device)) {
+    LineRecorder().event(QStringLiteral("open failed: %1")
+                             .arg(ComHandle->failureReason().section(QLatin1Char('\n'), 0, 0)));
     ui->Com_State->setToolTip(ComHandle->failureReason() + QStringLiteral("\n\n") +
                               PresentPortsHint(ListSerialPorts()));
     ComHandle.reset();
@@ -232,6 +250,8 @@ void TrdCom::Button4Click() {
   ui->Com_State1->setPalette(red);
 
   if (!ComHandle->applySettings(settings)) {
+    LineRecorder().event(
+        QStringLiteral("settings %1 rejected by %2").arg(SettingsSummary(settings), device));
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Set Error"),
                     QStringLiteral("通訊埠設定錯誤!!!"), QMessageBox::Ok);
     box.exec();
@@ -244,10 +264,13 @@ void TrdCom::Button4Click() {
   ui->Button9->setEnabled(true);
   ui->Button2->setEnabled(true);
   ui->Clear_VFD->setEnabled(true);
+  LineRecorder().opened(device, SettingsSummary(settings));
   ReaderThread->start();
 }
 
 void TrdCom::Button5Click() {
+  if (ComHandle)
+    LineRecorder().event(QStringLiteral("port closed"));
   ComHandle.reset();
   ui->Com_State->setToolTip(QString());
   SetLabel(ui->Com_State, QStringLiteral("通訊埠關閉"));
@@ -258,6 +281,7 @@ void TrdCom::Button5Click() {
 }
 
 void TrdCom::Button6Click() {
+  const TLineRecorder::Press press(ui->Button6->text());
   QString text = ui->Memo1->toPlainText();
   text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
   WriteCom(ToBig5(text));
@@ -268,6 +292,7 @@ void TrdCom::Button7Click() { ui->Memo2->clear(); }
 void TrdCom::Button8Click() {
   if (!PortIsOpen())
     return;
+  const TLineRecorder::Press press(ui->Button8->text());
   WriteCom(QByteArray(1, static_cast<char>(InitVfdBytes[0])));
   for (int i = 1; i < kInitVfdLength; ++i)
     WriteCom(QByteArray(1, static_cast<char>(InitVfdBytes[i])));
@@ -278,6 +303,7 @@ void TrdCom::Button8Click() {
 void TrdCom::Button9Click() {
   if (!PortIsOpen())
     return;
+  const TLineRecorder::Press press(ui->Button9->text());
   WriteCom(QByteArray(kEndText));
   SetLabel(ui->Com_State1, QStringLiteral("釋出KT-590控制權"));
 }
@@ -285,6 +311,7 @@ void TrdCom::Button9Click() {
 void TrdCom::Clear_VFDClick() {
   if (!PortIsOpen())
     return;
+  const TLineRecorder::Press press(ui->Clear_VFD->text());
   WriteCom(QByteArray(1, static_cast<char>(ClearVfdBytes[0])));
 }
 
@@ -373,15 +400,36 @@ void TrdCom::showBindings() {
   }
 }
 
+void TrdCom::showMonitor() {
+  Monitor->show();
+  Monitor->raise();
+  Monitor->activateWindow();
+}
+
+void TrdCom::showMemoMenu(const QPoint &pos) {
+  std::unique_ptr<QMenu> menu(ui->Memo2->createStandardContextMenu(pos));
+  QAction *first = menu->actions().value(0);
+  menu->insertAction(first, MonitorAction);
+  menu->insertSeparator(first);
+  menu->exec(ui->Memo2->mapToGlobal(pos));
+}
+
+void TrdCom::recordLineTo(const QString &path) { Monitor->recordTo(path); }
+
 void TrdCom::ReadCom() {
   if (!ComHandle)
     return;
   const qint64 waiting = ComHandle->bytesWaiting();
-  if (waiting > kOverflowLimit)
-    ComHandle->purgeInput();
-  else
-    ui->Memo2->appendText(RxText.feed(ComHandle->read(waiting)));
+  if (waiting > kOverflowLimit) {
+    LineRecorder().discarded(ComHandle->purgeInput());
+  } else {
+    const QByteArray bytes = ComHandle->read(waiting);
+    LineRecorder().received(bytes);
+    ui->Memo2->appendText(RxText.feed(bytes));
+  }
   // What the device said before it went away is shown first.
-  if (ComHandle->lineLost())
+  if (ComHandle->lineLost()) {
+    LineRecorder().event(QStringLiteral("line lost"));
     Button5Click();
+  }
 }

@@ -23,6 +23,7 @@ class QLabel;
 class QMenu;
 QT_END_NAMESPACE
 
+class TLineMonitor;
 class TRead232;
 
 // The open serial port of the process, or none.
@@ -62,6 +63,11 @@ public:
   // and the default. The one in force is checked.
   void fillPortMenu(QMenu *menu, int item);
 
+  // Appends every row of the line monitor to this file from now on; on failure the
+  // monitor comes up and says why.
+  void recordLineTo(const QString &path);
+  TLineMonitor *lineMonitor() const { return Monitor; }
+
   TRead232 *ReaderThread = nullptr;
 
 protected:
@@ -72,6 +78,8 @@ private:
   void showPortMenu(QWidget *source, const QPoint &pos);
   // Each port item's tooltip names its device, where it is and where the choice came from.
   void showBindings();
+  void showMonitor();
+  void showMemoMenu(const QPoint &pos);
 
   Ui::TrdCom *ui;
   QButtonGroup *rdCOMItems;
@@ -79,6 +87,8 @@ private:
   ComPortFactory makePort_;
   PortBindings Bindings;
   ReceiveText RxText;
+  TLineMonitor *Monitor;
+  QAction *MonitorAction;
 };
 
 extern TrdCom *rdCom;

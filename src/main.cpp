@@ -30,6 +30,8 @@ int main(int argc, char *argv[]) {
     TrdCom form({}, command.devices);
     rdCom = &form;
     form.show();
+    if (!command.logFile.isEmpty())
+      form.recordLineTo(command.logFile);
     app.exec();
     rdCom = nullptr;
   });

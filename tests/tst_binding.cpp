@@ -317,14 +317,19 @@ void BindingTest::operatorsLanguage() {
   QFETCH(QString, locale);
   QFETCH(QString, otherDevice);
   QFETCH(QString, noPortsHint);
+  // The main window's own, not the line monitor's.
   auto windowTexts = [](const TrdCom &form) {
     QStringList texts;
-    for (const QAbstractButton *b : form.findChildren<QAbstractButton *>())
-      texts << b->text();
-    for (const QLabel *l : form.findChildren<QLabel *>())
-      texts << l->text();
-    for (const QGroupBox *g : form.findChildren<QGroupBox *>())
-      texts << g->title();
+    for (const QWidget *w : form.findChildren<QWidget *>()) {
+      if (w->window() != &form)
+        continue;
+      if (auto *b = qobject_cast<const QAbstractButton *>(w))
+        texts << b->text();
+      else if (auto *l = qobject_cast<const QLabel *>(w))
+        texts << l->text();
+      else if (auto *g = qobject_cast<const QGroupBox *>(w))
+        texts << g->title();
+    }
     return texts;
   };
   const QStringList english = windowTexts(TrdCom());

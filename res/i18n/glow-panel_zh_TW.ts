@@ -53,6 +53,10 @@ Try &apos;%1 --help&apos;.
         <translation>找不到序列埠。
 </translation>
     </message>
+    <message>
+        <source>Append every row of the line monitor to &lt;file&gt; as it happens.</source>
+        <translation>把線路監視器的每一列隨時附加到 &lt;file&gt;。</translation>
+    </message>
 </context>
 <context>
     <name>Ports</name>
@@ -110,6 +114,55 @@ Close it there first.</source>
     </message>
 </context>
 <context>
+    <name>TLineMonitor</name>
+    <message>
+        <source>Line monitor - GLOW_PANEL</source>
+        <translation>線路監視器 - GLOW_PANEL</translation>
+    </message>
+    <message>
+        <source>Save As…</source>
+        <translation>另存新檔…</translation>
+    </message>
+    <message>
+        <source>Save the line monitor</source>
+        <translation>儲存線路監視器內容</translation>
+    </message>
+    <message>
+        <source>Not saved: %1</source>
+        <translation>未儲存：%1</translation>
+    </message>
+    <message>
+        <source>Record to file</source>
+        <translation>記錄到檔案</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>正在記錄到 %1</translation>
+    </message>
+    <message>
+        <source>NOT RECORDING, the file cannot be written: %1</source>
+        <translation>沒有在記錄，無法寫入檔案：%1</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n older row(s) no longer shown</source>
+        <translation>
+            <numerusform>另有 %n 列較舊的內容已不再顯示</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Stop recording</source>
+        <translation>停止記錄</translation>
+    </message>
+    <message>
+        <source>Record to file…</source>
+        <translation>記錄到檔案…</translation>
+    </message>
+    <message>
+        <source>Line monitor - NOT RECORDING - GLOW_PANEL</source>
+        <translation>線路監視器 - 沒有在記錄 - GLOW_PANEL</translation>
+    </message>
+</context>
+<context>
     <name>TrdCom</name>
     <message>
         <source>No serial ports found</source>
@@ -152,6 +205,10 @@ Close it there first.</source>
 %3; right-click to choose another device.</source>
         <translation>%1：%2
 %3；按右鍵可選擇其他裝置。</translation>
+    </message>
+    <message>
+        <source>Line monitor</source>
+        <translation>線路監視器</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,130 @@
+// The line monitor and its log file: every byte both ways, with its Big5 reading, and
+// what the tool itself threw away.
+#include "Harness.h"
+#include "LineMonitor.h"
+#include "LineRecorder.h"
+#include "PtyDevice.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class MonitorTest : public QObject {
+  Q_OBJECT
+private slots:
+  void bytesReadAsBig5_data();
+  void bytesReadAsBig5();
+  void rowsForPressesRepliesAndDiscards();
+  void logHoldsWhatTheMonitorShows();
+  void logThatCannotBeWrittenIsShownAndPortWorks();
+};
+
+void MonitorTest::bytesReadAsBig5_data() {
+  QTest::addColumn<QList<QByteArray>>("chunks");
+  QTest::addColumn<QStringList>("lines");
+  QTest::newRow("banner, control bytes by name")
+      << QList<QByteArray>{QByteArray("\x0C\xB4\x50\x00\r\n", 6)}
+      << QStringList{"    0C  B4  50  00  0D  0A", "    FF  嵐      NUL CR  LF"};
+  QTest::newRow("character split across two reads")
+      << QList<QByteArray>{"A\xB4", "\x50"}
+      << QStringList{"    41  B4", "    A   ..", "    50", "    嵐"};
+  QTest::newRow("character split by the line end")
+      << QList<QByteArray>{QByteArray(15, 'x') + "\xB4\x50"}
+      << QStringList{"    78  78  78  78  78  78  78  78  78  78  78  78  78  78  78  B4",
+                     "    x   x   x   x   x   x   x   x   x   x   x   x   x   x   x   ..", "    50",
+                     "    嵐"};
+  QTest::newRow("lone lead byte, no character, top bytes")
+      << QList<QByteArray>{"\xA4 \xA3\xE1\x80\xFF\x7F"}
+      << QStringList{"    A4  20  A3  E1  80  FF  7F", "    ??  SP  €       ??  ??  DEL"};
+}
+
+void MonitorTest::bytesReadAsBig5() {
+  QFETCH(QList<QByteArray>, chunks);
+  QFETCH(QStringList, lines);
+  int lead = -1;
+  QStringList got;
+  for (const QByteArray &chunk : chunks)
+    got += TLineRecorder::ByteLines(chunk, &lead);
+  QCOMPARE(got, lines);
+}
+
+void MonitorTest::rowsForPressesRepliesAndDiscards() {
+  PtyDevice device;
+  REQUIRE_DEVICE(device);
+  device.mapAs("COM1");
+  TrdCom form;
+  Click(&form, "Button4");
+  Click(&form, "Button8");
+  QCOMPARE(device.receive().size(), 43);
+  Control<QPlainTextEdit>(&form, "Memo1")->setPlainText(QStringLiteral("嵐"));
+  Click(&form, "Button6");
+  device.send("\xB4");
+  QTest::qWait(100);
+  device.send("\x50\r\n");
+  QTRY_VERIFY(MemoText(&form).endsWith(QStringLiteral("嵐\n")));
+  device.send(QByteArray(2000, 'z'));
+  QThread::msleep(100); // the whole backlog is there before the next poll
+  QTRY_VERIFY(form.lineMonitor()->text().contains("backlog discarded"));
+
+  const QStringList rows = form.lineMonitor()->text().split('\n');
+  auto rowAt = [&rows](const QString &head) {
+    for (int i = 0; i < rows.size(); ++i)
+      if (rows[i].mid(13).startsWith(head))
+        return i;
+    return -1;
+  };
+  const int init = rowAt("TX 43 bytes, 43 writes of 1 byte (Initial VFD)");
+  QVERIFY2(init > 0, qPrintable(rows.join('\n')));
+  QCOMPARE(rows[init + 5], QStringLiteral("    03  03  B4  50  BE  EC  B5  BE  AC  52  0C"));
+  QCOMPARE(rows[init + 6], QStringLiteral("    ETX ETX 嵐      樺      翔      昱      FF"));
+  const int send = rowAt("TX 2 bytes (SEND)");
+  QVERIFY(send > init);
+  QCOMPARE(rows[send + 2], QStringLiteral("    嵐"));
+  const int reply = rowAt("RX 1 bytes, +");
+  QVERIFY(reply > send);
+  QCOMPARE(rows[reply + 1], QStringLiteral("    B4"));
+  QCOMPARE(rows[reply + 4], QStringLiteral("    50  0D  0A"));
+  QCOMPARE(rows[reply + 5], QStringLiteral("    嵐  CR  LF"));
+  QVERIFY2(rowAt("-- backlog discarded (2000 bytes)") > reply, qPrintable(rows.join('\n')));
+}
+
+void MonitorTest::logHoldsWhatTheMonitorShows() {
+  PtyDevice device;
+  REQUIRE_DEVICE(device);
+  device.mapAs("COM1");
+  QTemporaryDir dir;
+  const QString path = dir.filePath("line.log");
+  TrdCom form;
+  form.recordLineTo(path);
+  Click(&form, "Button4");
+  Click(&form, "Button9");
+  // The row is in the file before the event loop runs again: a kill now loses nothing.
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+  QVERIFY(QString::fromUtf8(file.readAll()).contains("TX 4 bytes (eEND)\n    65  45  4E  44\n"));
+  device.send("OK\r\n");
+  QTRY_COMPARE(MemoText(&form), QStringLiteral("OK\n"));
+  Click(&form, "Button5");
+
+  file.seek(0);
+  QStringList logged = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+  logged.removeIf([](const QString &line) { return line.startsWith('#'); });
+  QCOMPARE(logged, form.lineMonitor()->text().split('\n'));
+  QCOMPARE(logged.size(), 8);
+}
+
+void MonitorTest::logThatCannotBeWrittenIsShownAndPortWorks() {
+  PtyDevice device;
+  REQUIRE_DEVICE(device);
+  device.mapAs("COM1");
+  TrdCom form;
+  form.recordLineTo("/nonexistent-folder/line.log");
+  QVERIFY(form.lineMonitor()->isVisible());
+  QVERIFY(form.lineMonitor()->windowTitle().contains("NOT RECORDING"));
+  QVERIFY(Control<QLabel>(form.lineMonitor(), "state")->text().contains("/nonexistent-folder"));
+  Click(&form, "Button4");
+  Click(&form, "Button9");
+  QCOMPARE(device.receive(), QByteArray("eEND"));
+}
+
+QTEST_MAIN(MonitorTest)
+#include "tst_monitor.moc"
