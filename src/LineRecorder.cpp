@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QMetaMethod>
 
+#include <array>
+
 namespace {
 constexpr int kCell = 4;
 constexpr char kControlNames[33][4] = {
@@ -16,17 +18,8 @@ const QString kAwaited = QStringLiteral("..");
 
 // A reading padded to the cells it stands under.
 QString Cell(const QString &reading, int cells) {
-  int width = 0;
-  for (const QChar c : reading) {
-    const char16_t u = c.unicode();
-    // Han, kana, hangul, CJK symbols and full-width forms take two columns.
-    const bool wide = (u >= 0x1100 && u <= 0x115F) || (u >= 0x2E80 && u <= 0xA4CF) ||
-                      (u >= 0xAC00 && u <= 0xD7A3) || (u >= 0xF900 && u <= 0xFAFF) ||
-                      (u >= 0xFE30 && u <= 0xFE4F) || (u >= 0xFF00 && u <= 0xFF60) ||
-                      (u >= 0xFFE0 && u <= 0xFFE6);
-    width += wide ? 2 : 1;
-  }
-  return reading + QString(qMax(1, cells * kCell - width), QLatin1Char(' '));
+  return reading +
+         QString(qMax(1, cells * kCell - TLineRecorder::Columns(reading)), QLatin1Char(' '));
 }
 
 QString SingleByte(uchar b) {
@@ -50,59 +43,88 @@ QString Pair(uchar lead, uchar trail) {
 QString Now() { return QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz")); }
 } // namespace
 
+int TLineRecorder::Columns(const QString &text) {
+  int width = 0;
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    // Han (the user-defined area of Big5 included), kana, hangul, CJK symbols and
+    // full-width forms take two columns.
+    const bool wide = (u >= 0x1100 && u <= 0x115F) || (u >= 0x2E80 && u <= 0xA4CF) ||
+                      (u >= 0xAC00 && u <= 0xD7A3) || (u >= 0xE000 && u <= 0xFAFF) ||
+                      (u >= 0xFE30 && u <= 0xFE4F) || (u >= 0xFF00 && u <= 0xFF60) ||
+                      (u >= 0xFFE0 && u <= 0xFFE6);
+    width += wide ? 2 : 1;
+  }
+  return width;
+}
+
 TLineRecorder &LineRecorder() {
   static TLineRecorder recorder;
   return recorder;
 }
 
 QStringList TLineRecorder::ByteLines(const QByteArray &bytes, int *lead) {
-  const qsizetype n = bytes.size();
-  QStringList cells(n);
-  qsizetype i = 0;
-  if (*lead >= 0 && n > 0 && IsBig5Trail(uchar(bytes[0]))) {
-    const QString c = Pair(uchar(*lead), uchar(bytes[0]));
-    cells[0] = Cell(c, 1);
-    i = 1;
-  }
-  *lead = -1;
-  for (; i < n; ++i) {
-    const uchar b = uchar(bytes[i]);
-    if (!IsBig5Lead(b)) {
-      const QString s = SingleByte(b);
-      cells[i] = Cell(s, 1);
-    } else if (i + 1 == n) {
-      cells[i] = Cell(kAwaited, 1);
-      *lead = b;
-    } else if (!IsBig5Trail(uchar(bytes[i + 1]))) {
-      cells[i] = Cell(kLone, 1);
-    } else {
-      const QString c = Pair(b, uchar(bytes[i + 1]));
-      const bool lineEnds = i % kBytesPerLine == kBytesPerLine - 1;
-      // The character stands under both its bytes, or under the second where a line
-      // break parts them.
-      cells[i] = lineEnds ? Cell(kAwaited, 1) : Cell(c, 2);
-      cells[++i] = lineEnds ? Cell(c, 1) : QString();
-    }
-  }
+  // Made once: a row of a few hundred kilobytes is formatted while the window waits.
+  static const std::array<QString, 256> kSingleCells = [] {
+    std::array<QString, 256> cells;
+    for (int b = 0; b < 256; ++b)
+      cells[size_t(b)] = Cell(SingleByte(uchar(b)), 1);
+    return cells;
+  }();
+  static const QString awaited = Cell(kAwaited, 1), lone = Cell(kLone, 1);
   static const char kHex[] = "0123456789ABCDEF";
+
+  const qsizetype n = bytes.size();
   QStringList lines;
-  for (qsizetype start = 0; start < n; start += kBytesPerLine) {
-    const qsizetype stop = qMin(n, start + kBytesPerLine);
-    QString hex = QStringLiteral("    "), reading = hex;
-    hex.reserve(4 + kBytesPerLine * kCell);
-    reading.reserve(4 + kBytesPerLine * kCell);
-    for (qsizetype j = start; j < stop; ++j) {
-      const uchar b = uchar(bytes[j]);
-      hex += QLatin1Char(kHex[b >> 4]);
-      hex += QLatin1Char(kHex[b & 15]);
-      if (j + 1 < stop)
-        hex += QLatin1String("  ");
-      reading += cells[j];
-    }
+  lines.reserve(2 * (n / kBytesPerLine + 1));
+  QString hex, reading;
+  auto endLine = [&] {
     while (reading.endsWith(QLatin1Char(' ')))
       reading.chop(1);
     lines << hex << reading;
+  };
+  // The reading of a trail byte, decided with its lead: empty when the character already
+  // stands under both, the character when a line end parted them.
+  QString trail;
+  bool trailDecided = false;
+  if (*lead >= 0 && n > 0 && IsBig5Trail(uchar(bytes[0]))) {
+    trail = Cell(Pair(uchar(*lead), uchar(bytes[0])), 1);
+    trailDecided = true;
   }
+  *lead = -1;
+  for (qsizetype i = 0; i < n; ++i) {
+    if (i % kBytesPerLine == 0) {
+      if (i > 0)
+        endLine();
+      hex = QStringLiteral("    ");
+      reading = hex;
+    } else {
+      hex += QLatin1String("  ");
+    }
+    const uchar b = uchar(bytes[i]);
+    hex += QLatin1Char(kHex[b >> 4]);
+    hex += QLatin1Char(kHex[b & 15]);
+    if (std::exchange(trailDecided, false)) {
+      reading += trail;
+    } else if (!IsBig5Lead(b)) {
+      reading += kSingleCells[b];
+    } else if (i + 1 == n) {
+      reading += awaited;
+      *lead = b;
+    } else if (!IsBig5Trail(uchar(bytes[i + 1]))) {
+      reading += lone;
+    } else {
+      // The character stands under both its bytes, or under the second where a line
+      // break parts them.
+      const QString c = Pair(b, uchar(bytes[i + 1]));
+      const bool lineEnds = i % kBytesPerLine == kBytesPerLine - 1;
+      reading += lineEnds ? awaited : Cell(c, 2);
+      trail = lineEnds ? Cell(c, 1) : QString();
+      trailDecided = true;
+    }
+  }
+  if (n > 0)
+    endLine();
   return lines;
 }
 

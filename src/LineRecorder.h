@@ -23,6 +23,8 @@ public:
   // The rows' bytes, as lines of hex and reading; lead is the lead byte the previous
   // chunk of the same direction ended with (-1 for none), and is updated.
   static QStringList ByteLines(const QByteArray &bytes, int *lead);
+  // The columns a text takes in a fixed-width font, a Chinese character counting two.
+  static int Columns(const QString &text);
 
   // Gathers the writes made while it lives into one row named after the button.
   class Press {

@@ -1,6 +1,7 @@
-// Device bytes to the receive box. The input's first byte says into how many chunks the
-// rest is cut, and the next bytes where. Whatever the cut, the box must hold exactly what
-// the bytes decode to in one piece, and every CR, LF or CR LF must make one line break.
+// Device bytes to the receive box, cut into chunks by the input itself (Chunks.h). Whatever the
+// cut, the box must hold exactly what the bytes decode to in one piece, and every CR, LF or CR LF
+// must make one line break.
+#include "Chunks.h"
 #include "ReceiveMemo.h"
 #include "ReceiveText.h"
 
@@ -16,22 +17,12 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  if (size == 0)
-    return 0;
-  const int cuts = data[0] % 8;
-  if (size < size_t(1 + cuts))
-    return 0;
-  const QByteArray bytes(reinterpret_cast<const char *>(data) + 1 + cuts,
-                         qsizetype(size - 1 - cuts));
-
+  const QList<QByteArray> chunks = Chunks(data, size);
+  const QByteArray bytes = chunks.join();
   TReceiveMemo memo;
   ReceiveText split;
-  qsizetype at = 0;
-  for (int i = 0; i <= cuts; ++i) {
-    const qsizetype end = i < cuts ? qMin(bytes.size(), at + data[1 + i]) : bytes.size();
-    memo.appendText(split.feed(bytes.mid(at, end - at)));
-    at = end;
-  }
+  for (const QByteArray &chunk : chunks)
+    memo.appendText(split.feed(chunk));
   const QString whole = ReceiveText().feed(bytes);
   if (memo.text() != whole)
     std::abort();
