@@ -45,7 +45,8 @@ use_windows_build() {
   CMAKE_ARGS=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake"
               -DGLOW_PANEL_QT_WINDOWS="$qt" -DQT_HOST_PATH=/usr -DCMAKE_BUILD_TYPE=Release)
   # Wine keeps its own Windows in a prefix of the build's.
-  export WINEPREFIX="$BUILD_DIR/wine" WINEDEBUG=-all WINEARCH=win64
+  # No .NET or browser engine is needed; without them wineboot asks for neither.
+  export WINEPREFIX="$BUILD_DIR/wine" WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
 }
 
 build_windows() {
