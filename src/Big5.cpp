@@ -60,38 +60,35 @@ void Big5Decoder::reset() {
 }
 
 QByteArray ToBig5(QStringView text, Big5Route route) {
-  // Half a surrogate pair is no character: ICU would hold one at the end back for good,
-  // waiting for its other half. The code page works on UTF-16 units, so there a whole
-  // character outside the BMP is replaced too. Either way it becomes a single '?'.
-  QString units;
-  units.reserve(text.size());
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const QChar c = text[i];
-    if (!c.isSurrogate()) {
-      units += c;
-      continue;
+  auto wholePair = [text](qsizetype i) {
+    return text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+  };
+  if (route == Big5Route::Platform) {
+    // The code page works on UTF-16 units: a character outside the BMP, or half of one,
+    // is replaced first so that it, too, becomes a single '?'.
+    QString units;
+    units.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+      const bool pair = wholePair(i);
+      units += text[i].isSurrogate() ? QChar(u'?') : text[i];
+      i += pair ? 1 : 0;
     }
-    const bool pair = c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
-    if (pair && route == Big5Route::Qt)
-      units += text.mid(i, 2);
-    else
-      units += QLatin1Char('?');
-    i += pair ? 1 : 0;
-  }
-  if (route == Big5Route::Platform)
     return Cp950Encode(units);
-  // ICU substitutes '?' for a character it cannot encode, but drops one that Unicode calls
-  // ignorable (U+200B, U+FEFF, U+FFF8 ...); the code page gives those a '?' as well.
+  }
+  // One character at a time: ICU would hold half a surrogate pair at the end back for good,
+  // and it drops a character Unicode calls ignorable (U+200B, U+FEFF, U+FFF8 ...) where it
+  // substitutes '?' for any other it cannot encode. Both become '?' here, as in the code page.
   QStringEncoder encoder(kBig5Name);
   QByteArray bytes;
-  bytes.reserve(units.size() * 2);
-  for (qsizetype i = 0; i < units.size(); ++i) {
-    if (units[i].unicode() < 0x80) {
-      bytes += char(units[i].unicode());
+  bytes.reserve(text.size() * 2);
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i].unicode() < 0x80) {
+      bytes += char(text[i].unicode());
       continue;
     }
-    const qsizetype length = units[i].isHighSurrogate() ? 2 : 1;
-    const QByteArray code = encoder.encode(QStringView(units).mid(i, length));
+    const qsizetype length = wholePair(i) ? 2 : 1;
+    const QByteArray code =
+        text[i].isSurrogate() && length == 1 ? QByteArray() : encoder.encode(text.mid(i, length));
     bytes += code.isEmpty() ? QByteArray(1, '?') : code;
     i += length - 1;
   }

@@ -26,6 +26,16 @@ void KeepFlowControl(DCB &now, const DCB &was) {
   now.XoffChar = was.XoffChar;
 }
 
+// How many bytes wait in the driver; false once the device is gone.
+bool InputQueue(HANDLE port, DWORD *queued) {
+  DWORD errors = 0;
+  COMSTAT status{};
+  if (!ClearCommError(port, &errors, &status))
+    return false;
+  *queued = status.cbInQue;
+  return true;
+}
+
 QString SystemPath(const QString &portName) {
   return portName.startsWith(QLatin1String("COM")) ? QStringLiteral("\\\\.\\") + portName
                                                    : portName;
@@ -72,15 +82,11 @@ QString TComPort::failureHint() const {
 }
 
 qint64 TComPort::driverInputQueue() const {
-  DWORD errors = 0;
-  COMSTAT status{};
-  return ClearCommError(port_.handle(), &errors, &status) ? status.cbInQue : 0;
+  DWORD queued = 0;
+  return InputQueue(port_.handle(), &queued) ? queued : 0;
 }
 
 bool TComPort::lineLost() const {
-  if (!port_.isOpen())
-    return true;
-  DWORD errors = 0;
-  COMSTAT status{};
-  return ClearCommError(port_.handle(), &errors, &status) == 0;
+  DWORD queued = 0;
+  return !port_.isOpen() || !InputQueue(port_.handle(), &queued);
 }

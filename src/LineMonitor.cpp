@@ -2,7 +2,6 @@
 
 #include "LineRecorder.h"
 
-#include <QFile>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QHBoxLayout>
