@@ -1,24 +1,88 @@
 #include "ReceiveMemo.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QMimeData>
+#include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QTextBlock>
+
+#include <utility>
 
 namespace {
 // Marks a block that continues the line of the block before it.
 constexpr int kContinuation = 1;
+
+// A scroll bar drawn again only when it would look different. Following a stream changes
+// its range and value some thirty times a second, while its handle moves a pixel now and
+// then; and drawing a scroll bar costs more than drawing the lines that moved it. The look
+// is compared once the changes of one append are over: in between, the range has grown and
+// the value not yet followed.
+class TFollowingScrollBar : public QScrollBar {
+public:
+  using QScrollBar::QScrollBar;
+
+protected:
+  void sliderChange(SliderChange) override {
+    if (std::exchange(changing_, true))
+      return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          changing_ = false;
+          if (look() != drawn_)
+            update();
+        },
+        Qt::QueuedConnection);
+  }
+  void paintEvent(QPaintEvent *event) override {
+    drawn_ = look();
+    QScrollBar::paintEvent(event);
+  }
+
+private:
+  // What the bar's pixels depend on besides its size, style and state.
+  struct Look {
+    QRect handle;
+    bool atMinimum = false, atMaximum = false;
+    bool operator!=(const Look &other) const {
+      return handle != other.handle || atMinimum != other.atMinimum || atMaximum != other.atMaximum;
+    }
+  };
+  Look look() const {
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return {
+        style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+        value() == minimum(), value() == maximum()};
+  }
+  Look drawn_;
+  bool changing_ = false;
+};
 } // namespace
 
 TReceiveMemo::TReceiveMemo(QWidget *parent) : QPlainTextEdit(parent), gathered_(document()) {
   // Undoing received text makes no sense, and the undo history would grow without end.
   document()->setUndoRedoEnabled(false);
   gathered_.setKeepPositionOnInsert(true);
+  // The plain text layout asks for the whole view to be redrawn on nearly every change. An
+  // append redraws only what it changed; any other change still redraws the whole view.
+  QAbstractTextDocumentLayout *layout = document()->documentLayout();
+  disconnect(layout, &QAbstractTextDocumentLayout::update, nullptr, nullptr);
+  connect(layout, &QAbstractTextDocumentLayout::update, this, [this] {
+    if (appending_)
+      return;
+    viewport()->update();
+    emit updateRequest(viewport()->rect(), 0);
+  });
+  setVerticalScrollBar(new TFollowingScrollBar(Qt::Vertical));
 }
 
 void TReceiveMemo::appendText(const QString &text) {
   if (text.isEmpty())
     return;
   const bool following = !isVisible() || endInView();
+  const QScopedValueRollback<bool> appending(appending_, true);
   QTextCursor end(document());
   end.movePosition(QTextCursor::End);
   const int appendedAt = end.position();
@@ -44,14 +108,23 @@ void TReceiveMemo::appendText(const QString &text) {
     lineStart = lineEnd + 1;
   }
   end.endEditBlock();
-  if (!following)
-    return;
-  gather();
-  // New blocks count as one line each until laid out; lay them out now, so that the
-  // scroll range ends where the text does.
-  for (QTextBlock b = document()->findBlock(appendedAt); b.isValid(); b = b.next())
-    blockBoundingRect(b);
-  verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+  if (following) {
+    // Gathering renumbers the blocks the view counts from: the view is redrawn whole.
+    if (gather())
+      viewport()->update();
+    // New blocks count as one line each until laid out; lay them out now, so that the
+    // scroll range ends where the text does.
+    for (QTextBlock b = document()->findBlock(appendedAt); b.isValid(); b = b.next())
+      blockBoundingRect(b);
+    // The scroll moves the pixels already drawn and redraws what it uncovers.
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+  }
+  // Above the block the text was appended to, nothing on screen has changed.
+  const QRectF changed =
+      blockBoundingGeometry(document()->findBlock(appendedAt)).translated(contentOffset());
+  const int top = qMax(0, int(changed.top()));
+  if (top < viewport()->height())
+    viewport()->update(0, top, viewport()->width(), viewport()->height() - top);
 }
 
 bool TReceiveMemo::endInView() const {
@@ -87,11 +160,11 @@ QString TReceiveMemo::textBetween(int from, int to) const {
   return text;
 }
 
-void TReceiveMemo::gather() {
+bool TReceiveMemo::gather() {
   const int ungathered =
       document()->blockCount() - document()->findBlock(gathered_.position()).blockNumber();
   if (ungathered < kKeptBlocks + kGatherBlocks)
-    return;
+    return false;
   const QTextBlock stop = document()->findBlockByNumber(document()->blockCount() - kKeptBlocks);
   // Replacing a stretch of text moves a cursor inside it; the operator's is left alone.
   const QTextCursor operatorCursor = textCursor();
@@ -132,4 +205,5 @@ void TReceiveMemo::gather() {
   }
   edit.endEditBlock();
   gathered_.setPosition(stop.position());
+  return true;
 }

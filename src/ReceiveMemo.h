@@ -7,6 +7,8 @@
 // - A line longer than kLongestBlock goes on in a new block marked as a continuation, so
 //   that appending to it never lays out more than kLongestBlock characters. Copying and
 //   text() join a continuation to the line before it without a break.
+// - An append redraws only the lines it changed; the scroll that follows it moves the pixels
+//   already drawn instead of drawing them again.
 #pragma once
 
 #include <QPlainTextEdit>
@@ -38,8 +40,12 @@ private:
   // Whether the end of the text is on screen: then new text is followed.
   bool endInView() const;
   QString textBetween(int from, int to) const;
-  void gather();
+  // Gathers blocks well above the end; true when it ran.
+  bool gather();
 
   // Where the lines not yet gathered begin; it moves with edits, not with appends there.
   QTextCursor gathered_;
+  // While an append edits the document, the layout's requests to redraw everything are
+  // dropped: the append knows what it changed.
+  bool appending_ = false;
 };

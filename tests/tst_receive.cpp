@@ -24,6 +24,7 @@ private slots:
   void everyBig5CodeAsOnLinux();
   void longRunKeepsEveryLineAndThePlace_data();
   void longRunKeepsEveryLineAndThePlace();
+  void pagesAsAPlainEditor();
 
   void init();
   void cleanup();
@@ -112,8 +113,15 @@ void ReceiveTest::longRunKeepsEveryLineAndThePlace() {
   TReceiveMemo memo;
   memo.resize(169, 315);
   memo.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn); // as in the window
+  QApplication::setCursorFlashTime(0); // a caret that blinks would differ between two looks
   memo.show();
   QVERIFY(QTest::qWaitForWindowExposed(&memo));
+  // What is on screen must be what drawing the memo afresh gives.
+  auto drawnAsAfresh = [&memo] {
+    const QImage shown = memo.screen()->grabWindow(memo.winId()).toImage();
+    return shown.convertToFormat(QImage::Format_RGB32) ==
+           memo.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  };
   memo.appendText("typed\n");
   QTextCursor mark = memo.textCursor();
   mark.setPosition(2);
@@ -123,14 +131,20 @@ void ReceiveTest::longRunKeepsEveryLineAndThePlace() {
   int scrolledTo = -1;
   for (int i = 0; expected.size() < 300000; ++i) {
     const QString text = piece.arg(i) + piece.arg(i + 1);
+    const int blocks = memo.blockCount();
     memo.appendText(text);
     expected += text;
     if (i == 200 && !following) {
       memo.verticalScrollBar()->setValue(50);
       scrolledTo = 50;
     }
-    if (i % 100 == 0)
-      QCoreApplication::processEvents();
+    // Each append is drawn before the next, as at the poller's pace; the second pass draws
+    // what the first one asked for.
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    const bool gathered = memo.blockCount() < blocks;
+    if (gathered || i % 50 == 0)
+      QVERIFY2(drawnAsAfresh(), qPrintable(QStringLiteral("after piece %1").arg(i)));
   }
   // The operator's selection and view are where they were.
   QCOMPARE(memo.textCursor().anchor(), 2);
@@ -143,12 +157,40 @@ void ReceiveTest::longRunKeepsEveryLineAndThePlace() {
   memo.selectAll();
   memo.copy();
   QCOMPARE(QApplication::clipboard()->text(), expected);
+  // A line the operator breaks in two moves every line below it.
+  memo.verticalScrollBar()->setValue(0);
+  QCoreApplication::processEvents();
+  QTextCursor(memo.document()).insertText("\n");
+  QCoreApplication::processEvents();
+  QVERIFY(drawnAsAfresh());
+}
+
+void ReceiveTest::pagesAsAPlainEditor() {
+  // A click below the handle pages by the view's own lines, as a plain editor's bar does.
+  QString text;
+  for (int i = 0; i < 300; ++i)
+    text += i % 3 ? QStringLiteral("line %1 0123456789 abcdefghij\n").arg(i)
+                  : QStringLiteral("嵐樺翔昱 %1\n").arg(i);
+  TReceiveMemo memo;
+  QPlainTextEdit plain;
+  for (QPlainTextEdit *edit : {static_cast<QPlainTextEdit *>(&memo), &plain}) {
+    edit->resize(169, 315);
+    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    edit->setPlainText(text);
+    edit->show();
+    QVERIFY(QTest::qWaitForWindowExposed(edit));
+    QScrollBar *bar = edit->verticalScrollBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, bar->height() - 30));
+  }
+  QVERIFY(plain.verticalScrollBar()->value() > 0);
+  QCOMPARE(memo.verticalScrollBar()->value(), plain.verticalScrollBar()->value());
 }
 
 void ReceiveTest::init() {
   if (QByteArray(QTest::currentTestFunction()).startsWith("decodes") ||
       QByteArray(QTest::currentTestFunction()).startsWith("every") ||
-      QByteArray(QTest::currentTestFunction()).startsWith("longRun"))
+      QByteArray(QTest::currentTestFunction()).startsWith("longRun") ||
+      QByteArray(QTest::currentTestFunction()).startsWith("pages"))
     return;
   device = std::make_unique<PtyDevice>();
   REQUIRE_DEVICE(*device);
