@@ -40,7 +40,20 @@ QString Pair(uchar lead, uchar trail) {
   return text.size() == 1 && text[0] != QChar(QChar::ReplacementCharacter) ? text : kLone;
 }
 
-QString Now() { return QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz")); }
+QString Now() {
+  // Asking the time zone costs a file lookup each time. A zone's offset changes only on a
+  // minute's boundary, so it is asked once a minute.
+  static qint64 minute = -1;
+  static qint64 offsetMs = 0;
+  const qint64 utcMs = QDateTime::currentMSecsSinceEpoch();
+  if (utcMs / 60000 != minute) {
+    minute = utcMs / 60000;
+    offsetMs = QDateTime::fromMSecsSinceEpoch(utcMs).offsetFromUtc() * qint64(1000);
+  }
+  constexpr qint64 kDayMs = 24 * 3600 * 1000;
+  const int ms = int(((utcMs + offsetMs) % kDayMs + kDayMs) % kDayMs);
+  return QTime::fromMSecsSinceStartOfDay(ms).toString(QStringLiteral("HH:mm:ss.zzz"));
+}
 } // namespace
 
 int TLineRecorder::Columns(const QString &text) {
