@@ -203,9 +203,11 @@ void TrdCom::Button2Click() {
   const TLineRecorder::Press press(ui->Button2->text());
   for (int c = kSweepFirst; c <= kSweepLast; ++c) {
     // The step is timed from the write, so that the write itself and the repaint below do
-    // not stretch it.
+    // not stretch it. The byte is made first: a pause between starting the step and the
+    // write would shorten the gap to the next byte.
+    const QByteArray byte(1, static_cast<char>(c));
     const QDeadlineTimer step(kSweepStep, Qt::PreciseTimer);
-    WriteCom(QByteArray(1, static_cast<char>(c)));
+    WriteCom(byte);
     PauseExactly(step.remainingTimeAsDuration());
     SetLabel(ui->Label1, SweepLabelText(c));
     // Paint now: the sweep keeps the event loop, and the operator wants to see it move.
