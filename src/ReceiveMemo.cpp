@@ -76,6 +76,12 @@ TReceiveMemo::TReceiveMemo(QWidget *parent) : QPlainTextEdit(parent), gathered_(
     emit updateRequest(viewport()->rect(), 0);
   });
   setVerticalScrollBar(new TFollowingScrollBar(Qt::Vertical));
+  // The editor pages a click in the groove by the view's height, not by the bar's page step
+  // (which counts the lines of the last page only, and so differs when lines differ in
+  // height). It wires that to the bar it made, and the wire went with that bar; Qt 6.4
+  // offers it only as a slot by name.
+  connect(verticalScrollBar(), SIGNAL(actionTriggered(int)), this,
+          SLOT(_q_verticalScrollbarActionTriggered(int)));
 }
 
 void TReceiveMemo::appendText(const QString &text) {

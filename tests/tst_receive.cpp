@@ -5,6 +5,7 @@
 #include "ReceiveText.h"
 #include "Unit2.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QClipboard>
 #include <QCryptographicHash>
 #include <QElapsedTimer>
@@ -24,6 +25,7 @@ private slots:
   void everyBig5CodeAsOnLinux();
   void longRunKeepsEveryLineAndThePlace_data();
   void longRunKeepsEveryLineAndThePlace();
+  void pagesAsAPlainEditor_data();
   void pagesAsAPlainEditor();
 
   void init();
@@ -170,25 +172,61 @@ void ReceiveTest::longRunKeepsEveryLineAndThePlace() {
   QVERIFY(drawnAsAfresh());
 }
 
+void ReceiveTest::pagesAsAPlainEditor_data() {
+  QTest::addColumn<QString>("family");
+  QTest::addColumn<int>("pixels");
+  QTest::addColumn<QString>("action");
+  // Two sets of faces and sizes, each with Latin and Chinese lines of other heights.
+  for (const auto &[family, pixels] : {std::pair{"Liberation Sans", 15}, {"Liberation Mono", 14}})
+    for (const char *action : {"groove down", "groove up", "PageDown", "PageUp", "wheel"})
+      QTest::addRow("%s, %s %d px", action, family, pixels) << family << pixels << action;
+}
+
 void ReceiveTest::pagesAsAPlainEditor() {
-  // A click below the handle pages by the view's own lines, as a plain editor's bar does.
+  QFETCH(QString, family);
+  QFETCH(int, pixels);
+  QFETCH(QString, action);
   QString text;
   for (int i = 0; i < 300; ++i)
     text += i % 3 ? QStringLiteral("line %1 0123456789 abcdefghij\n").arg(i)
                   : QStringLiteral("嵐樺翔昱 %1\n").arg(i);
+  QFont font(family);
+  font.setPixelSize(pixels);
   TReceiveMemo memo;
   QPlainTextEdit plain;
   for (QPlainTextEdit *edit : {static_cast<QPlainTextEdit *>(&memo), &plain}) {
+    edit->setFont(font);
     edit->resize(169, 315);
     edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     edit->setPlainText(text);
     edit->show();
     QVERIFY(QTest::qWaitForWindowExposed(edit));
     QScrollBar *bar = edit->verticalScrollBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, bar->height() - 30));
+    const bool up = action.endsWith(QLatin1String("up"), Qt::CaseInsensitive);
+    if (up) {
+      edit->moveCursor(QTextCursor::End);
+      bar->setValue(bar->maximum());
+    }
+    if (action.startsWith(QLatin1String("groove")))
+      QTest::mouseClick(bar, Qt::LeftButton, {},
+                        QPoint(bar->width() / 2, up ? 30 : bar->height() - 30));
+    else if (action == QLatin1String("wheel")) {
+      QWheelEvent wheel(QPointF(20, 20), edit->viewport()->mapToGlobal(QPointF(20, 20)), {},
+                        QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(edit->viewport(), &wheel);
+    }
+    else
+      QTest::keyClick(edit, up ? Qt::Key_PageUp : Qt::Key_PageDown);
   }
+  const QAbstractTextDocumentLayout *layout = plain.document()->documentLayout();
+  const QTextBlock latin = plain.document()->findBlockByNumber(1);
+  QVERIFY2(layout->blockBoundingRect(latin).height() !=
+               layout->blockBoundingRect(latin.previous()).height(),
+           "the lines must differ in height for paging to tell the two apart");
   QVERIFY(plain.verticalScrollBar()->value() > 0);
+  QVERIFY(plain.verticalScrollBar()->value() < plain.verticalScrollBar()->maximum());
   QCOMPARE(memo.verticalScrollBar()->value(), plain.verticalScrollBar()->value());
+  QCOMPARE(memo.textCursor().position(), plain.textCursor().position());
 }
 
 void ReceiveTest::init() {
