@@ -9,10 +9,6 @@
 
 namespace {
 constexpr int kCell = 4;
-constexpr char kControlNames[33][4] = {
-    "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS",  "HT",  "LF",
-    "VT",  "FF",  "CR",  "SO",  "SI",  "DLE", "DC1", "DC2", "DC3", "DC4", "NAK",
-    "SYN", "ETB", "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US",  "SP"};
 const QString kLone = QStringLiteral("??");
 const QString kAwaited = QStringLiteral("..");
 
@@ -23,10 +19,12 @@ QString Cell(const QString &reading, int cells) {
 }
 
 QString SingleByte(uchar b) {
-  if (b <= 0x20)
-    return QString::fromLatin1(kControlNames[b]);
-  if (b == 0x7F)
-    return QStringLiteral("DEL");
+  // Control bytes in caret form (^L for 0x0C, ^? for DEL): a name such as FF would read as
+  // the byte 0xFF right under a hex line.
+  if (b < 0x20 || b == 0x7F)
+    return QStringLiteral("^") + QLatin1Char(char(b ^ 0x40));
+  if (b == 0x20)
+    return QStringLiteral("SP");
   if (b < 0x7F)
     return QString(QLatin1Char(char(b)));
   return kLone;
@@ -38,6 +36,10 @@ QString Pair(uchar lead, uchar trail) {
   const char pair[2] = {char(lead), char(trail)};
   const QString text = decoder.decode(QByteArrayView(pair, 2));
   return text.size() == 1 && text[0] != QChar(QChar::ReplacementCharacter) ? text : kLone;
+}
+
+QString ByteCount(qint64 bytes) {
+  return bytes == 1 ? QStringLiteral("1 byte") : QStringLiteral("%1 bytes").arg(bytes);
 }
 
 QString Now() {
@@ -152,7 +154,7 @@ void TLineRecorder::sent(const QByteArray &bytes) {
   sinceWrite_.start();
   answerPending_ = true;
   if (press_.isEmpty()) {
-    emitRow(QStringLiteral("TX %1 bytes").arg(bytes.size()), bytes, &sentLead_);
+    emitRow(QStringLiteral("TX ") + ByteCount(bytes.size()), bytes, &sentLead_);
     return;
   }
   pressBytes_ += bytes;
@@ -166,7 +168,7 @@ void TLineRecorder::flushPress() {
   const QString button = std::exchange(press_, QString());
   if (pressWrites_ == 0)
     return;
-  QString head = QStringLiteral("TX %1 bytes").arg(pressBytes_.size());
+  QString head = QStringLiteral("TX ") + ByteCount(pressBytes_.size());
   if (pressWrites_ > 1)
     head += pressLongest_ == 1 ? QStringLiteral(", %1 writes of 1 byte").arg(pressWrites_)
                                : QStringLiteral(", %1 writes").arg(pressWrites_);
@@ -179,14 +181,14 @@ void TLineRecorder::flushPress() {
 void TLineRecorder::received(const QByteArray &bytes) {
   if (bytes.isEmpty())
     return;
-  QString head = QStringLiteral("RX %1 bytes").arg(bytes.size());
+  QString head = QStringLiteral("RX ") + ByteCount(bytes.size());
   if (std::exchange(answerPending_, false))
     head += QStringLiteral(", +%1 ms after the last write").arg(sinceWrite_.elapsed());
   emitRow(head, bytes, &receivedLead_);
 }
 
 void TLineRecorder::discarded(qint64 bytes) {
-  event(QStringLiteral("backlog discarded (%1 bytes), more than a poll may take").arg(bytes));
+  event(QStringLiteral("backlog discarded (%1), more than a poll may take").arg(ByteCount(bytes)));
 }
 
 void TLineRecorder::opened(const QString &device, const QString &settings) {

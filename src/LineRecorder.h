@@ -4,7 +4,7 @@
 // settings rejected, closed, line lost, backlog discarded). A row starts with the time to
 // the millisecond and a direction (TX, RX or --), then lists its bytes sixteen to a line,
 // hex above and their Big5 reading below, each byte in a cell of its own: a control byte
-// by its name, a two-byte character under its own two bytes (under the second when the
+// in caret form (^M), a two-byte character under its own two bytes (under the second when the
 // two came apart), an invalid or lone lead byte as "??".
 #pragma once
 

@@ -21,9 +21,9 @@ private slots:
 void MonitorTest::bytesReadAsBig5_data() {
   QTest::addColumn<QList<QByteArray>>("chunks");
   QTest::addColumn<QStringList>("lines");
-  QTest::newRow("banner, control bytes by name")
+  QTest::newRow("banner, control bytes in caret form, none like hex")
       << QList<QByteArray>{QByteArray("\x0C\xB4\x50\x00\r\n", 6)}
-      << QStringList{"    0C  B4  50  00  0D  0A", "    FF  嵐      NUL CR  LF"};
+      << QStringList{"    0C  B4  50  00  0D  0A", "    ^L  嵐      ^@  ^M  ^J"};
   QTest::newRow("character split across two reads")
       << QList<QByteArray>{"A\xB4", "\x50"}
       << QStringList{"    41  B4", "    A   ..", "    50", "    嵐"};
@@ -34,7 +34,7 @@ void MonitorTest::bytesReadAsBig5_data() {
                      "    嵐"};
   QTest::newRow("lone lead byte, no character, top bytes")
       << QList<QByteArray>{"\xA4 \xA3\xE1\x80\xFF\x7F"}
-      << QStringList{"    A4  20  A3  E1  80  FF  7F", "    ??  SP  €       ??  ??  DEL"};
+      << QStringList{"    A4  20  A3  E1  80  FF  7F", "    ??  SP  €       ??  ??  ^?"};
 }
 
 void MonitorTest::bytesReadAsBig5() {
@@ -80,15 +80,15 @@ void MonitorTest::rowsForPressesRepliesAndDiscards() {
   QVERIFY2((late + 86400) % 86400 < 60, qPrintable(rows.value(init)));
   QVERIFY2(init > 0, qPrintable(rows.join('\n')));
   QCOMPARE(rows[init + 5], QStringLiteral("    03  03  B4  50  BE  EC  B5  BE  AC  52  0C"));
-  QCOMPARE(rows[init + 6], QStringLiteral("    ETX ETX 嵐      樺      翔      昱      FF"));
+  QCOMPARE(rows[init + 6], QStringLiteral("    ^C  ^C  嵐      樺      翔      昱      ^L"));
   const int send = rowAt("TX 2 bytes (SEND)");
   QVERIFY(send > init);
   QCOMPARE(rows[send + 2], QStringLiteral("    嵐"));
-  const int reply = rowAt("RX 1 bytes, +");
+  const int reply = rowAt("RX 1 byte, +");
   QVERIFY(reply > send);
   QCOMPARE(rows[reply + 1], QStringLiteral("    B4"));
   QCOMPARE(rows[reply + 4], QStringLiteral("    50  0D  0A"));
-  QCOMPARE(rows[reply + 5], QStringLiteral("    嵐  CR  LF"));
+  QCOMPARE(rows[reply + 5], QStringLiteral("    嵐  ^M  ^J"));
   QVERIFY2(rowAt("-- backlog discarded (2000 bytes)") > reply, qPrintable(rows.join('\n')));
 }
 
