@@ -8,9 +8,11 @@ PACKAGES=(qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-l10n-tools qt6-trans
           dpkg-dev desktop-file-utils appstream lintian socat
           fonts-arphic-uming fonts-liberation)
 
-ensure_packages() {
+ensure_packages() { install_missing "${PACKAGES[@]}" "$@"; }
+
+install_missing() {
   local missing=()
-  for p in "${PACKAGES[@]}" "$@"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0

@@ -4,8 +4,14 @@
 #   scripts/test.sh --sanitize   a separate Debug build with AddressSanitizer (leaks
 #                                included) and UndefinedBehaviorSanitizer
 #   scripts/test.sh --windows    the Windows build (MinGW-w64), its tests run under Wine
+#   scripts/test.sh --fresh      this command, run in a throwaway Debian 12 root on the
+#                                committed tree, as a newcomer's machine runs it
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
+if [ "${1:-}" = "--fresh" ]; then
+  shift
+  exec "$ROOT/scripts/fresh-root.sh" "$@"
+fi
 if [ "${1:-}" = "--windows" ]; then
   shift
   use_windows_build
