@@ -6,7 +6,7 @@ root="$1"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 cp "$root/res/i18n/glow-panel_zh_TW.ts" "$scratch/check.ts"
-/usr/lib/qt6/bin/lupdate "$root"/src/*.cpp "$root"/src/*.h -ts "$scratch/check.ts" \
+/usr/lib/qt6/bin/lupdate "$root"/src/*/*.cpp "$root"/src/*/*.h -ts "$scratch/check.ts" \
   -no-obsolete -locations none >/dev/null
 if grep -B2 'type="unfinished"' "$scratch/check.ts"; then
   echo "These texts have no translation in res/i18n/glow-panel_zh_TW.ts."
