@@ -3,8 +3,6 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
-QString PortNameForIndex(int itemIndex) { return QStringLiteral("COM%1").arg(itemIndex + 1); }
-
 qint32 BaudForIndex(int itemIndex) {
   switch (itemIndex) {
   case 0:

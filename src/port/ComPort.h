@@ -23,8 +23,6 @@ struct LineSettings {
   QSerialPort::StopBits stopBits = QSerialPort::OneStop;
 };
 
-// "COM" followed by the 1-based item number of the port radio group.
-QString PortNameForIndex(int itemIndex);
 // 0 -> 9600, 1 -> 19200, anything else (2, or -1 for no selection) -> 38400.
 qint32 BaudForIndex(int itemIndex);
 // "9600,8,N,1" style: speed, data bits, parity letter, stop bits.
@@ -33,9 +31,11 @@ QString SettingsSummary(const LineSettings &settings);
 class TComPort : public QObject {
   Q_OBJECT
 public:
-  // The poller drains the queue long before this; a longer queue is discarded whole
-  // anyway, so holding more would only cost memory during a flood.
-  static constexpr qint64 kQueueLimit = 1025;
+  // A poll never takes more than this; a bigger backlog is discarded whole.
+  static constexpr qint64 kOverflowLimit = 1024;
+  // One byte more than a poll may take tells a backlog to discard; holding more would only
+  // cost memory during a flood.
+  static constexpr qint64 kQueueLimit = kOverflowLimit + 1;
   // A write the device never takes must not freeze the window for good.
   static constexpr std::chrono::milliseconds kWriteTimeout{1000};
 

@@ -1,10 +1,10 @@
 #include "PortBinding.h"
 
-#include "ComPort.h"
-
 #include <QCoreApplication>
 #include <QSerialPortInfo>
 #include <QSettings>
+
+QString PortNameForIndex(int itemIndex) { return QStringLiteral("COM%1").arg(itemIndex + 1); }
 
 namespace {
 // Where each item's choice is kept in the user's settings.

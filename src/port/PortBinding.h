@@ -26,6 +26,9 @@ struct SerialPortEntry {
   quint16 productId = 0;
 };
 
+// "COM" followed by the 1-based item number of the port radio group.
+QString PortNameForIndex(int itemIndex);
+
 // The ports present now. Tests replace it: the system never lists pseudo-terminals.
 extern std::function<QList<SerialPortEntry>()> ListSerialPorts;
 // The device followed by what identifies it, as far as known, in brackets:

@@ -3,8 +3,6 @@
 // with the adapter, so the name itself is stable.
 #include "PortBinding.h"
 
-#include "ComPort.h"
-
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 

@@ -20,11 +20,6 @@ TrdCom *rdCom = nullptr;
 std::unique_ptr<TComPort> ComHandle;
 
 namespace {
-// A poll never takes more than this; a bigger backlog is dropped whole.
-constexpr qint64 kOverflowLimit = 1024;
-// A queue this full is polled at once rather than after the usual gathering time.
-constexpr qint64 kHurryBacklog = kOverflowLimit / 4;
-
 // Labels size themselves to their text, as the designer drew them.
 void SetLabel(QLabel *label, const QString &text) {
   label->setText(text);
@@ -107,12 +102,8 @@ TrdCom::TrdCom(ComPortFactory makePort, const QStringList &commandLineDevices)
 
   for (QLabel *label : {ui->Label20, ui->Label1})
     label->adjustSize();
-  SetLabel(ui->Com_State, QStringLiteral("通訊埠關閉"));
-  SetLabel(ui->Com_State1, QStringLiteral(">"));
-  ui->Button8->setEnabled(false);
-  ui->Button9->setEnabled(false);
-  ui->Button2->setEnabled(false);
-  ui->Clear_VFD->setEnabled(false);
+  showPortClosed();
+  applyControlState(ControlState::StartedUp);
 
   FormCreate();
 }
@@ -221,12 +212,8 @@ void TrdCom::Button4Click() {
   const QString device = Bindings.binding(rdCOMItems->checkedId()).device;
   ComHandle = makePort_();
   connect(ComHandle.get(), &TComPort::attention, this, [this] {
-    if (!ReaderThread)
-      return;
-    if (ComHandle && ComHandle->bytesWaiting() >= kHurryBacklog)
-      ReaderThread->Hurry();
-    else
-      ReaderThread->Nudge();
+    if (ReaderThread)
+      ReaderThread->PortNews(ComHandle ? ComHandle->bytesWaiting() : 0);
   });
   if (!ComHandle->open(device)) {
     LineRecorder().event(QStringLiteral("open failed: %1")
@@ -260,12 +247,7 @@ void TrdCom::Button4Click() {
     ComHandle.reset();
     return;
   }
-  ui->Button4->setEnabled(false);
-  ui->Button1->setEnabled(false);
-  ui->Button8->setEnabled(true);
-  ui->Button9->setEnabled(true);
-  ui->Button2->setEnabled(true);
-  ui->Clear_VFD->setEnabled(true);
+  applyControlState(ControlState::Opened);
   LineRecorder().opened(device, SettingsSummary(settings));
   ReaderThread->start();
 }
@@ -274,12 +256,38 @@ void TrdCom::Button5Click() {
   if (ComHandle)
     LineRecorder().event(QStringLiteral("port closed"));
   ComHandle.reset();
+  showPortClosed();
+  applyControlState(ControlState::Closed);
+}
+
+void TrdCom::showPortClosed() {
   ui->Com_State->setToolTip(QString());
   SetLabel(ui->Com_State, QStringLiteral("通訊埠關閉"));
   SetLabel(ui->Com_State1, QStringLiteral(">"));
-  ui->Button4->setEnabled(true);
-  ui->Button8->setEnabled(false);
-  ui->Button9->setEnabled(false);
+}
+
+void TrdCom::applyControlState(ControlState state) {
+  // A letter per button: E enables it, D disables it, '-' leaves it as it is. A failed
+  // open or rejected settings is no transition: nothing changes then.
+  struct Row {
+    ControlState state;
+    const char *buttons;
+  };
+  static constexpr Row kRows[] = {
+      //                          Code Build, ASCII Demo, Open, Initial VFD, eEND, Clear VFD
+      {ControlState::StartedUp, "EDEDDD"},
+      {ControlState::Opened, "DEDEEE"},
+      {ControlState::Closed, "--EDD-"},
+  };
+  QPushButton *const buttons[] = {ui->Button1, ui->Button2, ui->Button4,
+                                  ui->Button8, ui->Button9, ui->Clear_VFD};
+  for (const Row &row : kRows) {
+    if (row.state != state)
+      continue;
+    for (size_t i = 0; i < std::size(buttons); ++i)
+      if (row.buttons[i] != '-')
+        buttons[i]->setEnabled(row.buttons[i] == 'E');
+  }
 }
 
 void TrdCom::Button6Click() {
@@ -422,7 +430,7 @@ void TrdCom::ReadCom() {
   if (!ComHandle)
     return;
   const qint64 waiting = ComHandle->bytesWaiting();
-  if (waiting > kOverflowLimit) {
+  if (waiting > TComPort::kOverflowLimit) {
     LineRecorder().discarded(ComHandle->purgeInput());
   } else {
     const QByteArray bytes = ComHandle->read(waiting);

@@ -26,6 +26,9 @@ QT_END_NAMESPACE
 class TLineMonitor;
 class TRead232;
 
+// Which buttons can be pressed changes only at these transitions.
+enum class ControlState { StartedUp, Opened, Closed };
+
 // The open serial port of the process, or none.
 extern std::unique_ptr<TComPort> ComHandle;
 bool PortIsOpen();
@@ -75,6 +78,8 @@ protected:
 
 private:
   void applyLook();
+  void applyControlState(ControlState state);
+  void showPortClosed();
   void showPortMenu(QWidget *source, const QPoint &pos);
   // Each port item's tooltip names its device, where it is and where the choice came from.
   void showBindings();

@@ -12,16 +12,21 @@ TRead232::TRead232(bool CreateSuspended, QObject *context, std::function<void()>
 
 TRead232::~TRead232() { Stop(); }
 
-void TRead232::Nudge() { news_.release(); }
+void TRead232::PortNews(qint64 waiting) {
+  if (waiting >= kHurryBacklog)
+    hurry();
+  else
+    news_.release();
+}
 
-void TRead232::Hurry() {
+void TRead232::hurry() {
   hurry_.release();
   news_.release();
 }
 
 void TRead232::Stop() {
   requestInterruption();
-  Hurry();
+  hurry();
   wait();
 }
 

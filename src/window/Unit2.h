@@ -4,11 +4,13 @@
 //
 // Asking again the instant a poll ends would keep a core busy for nothing, and redrawing
 // the memo for every few bytes costs far more than the bytes. So after a poll the thread
-// lets text gather for kUpdateInterval, then rests until the port has news (Nudge). Text
-// after a quiet spell is shown at once; a stream is shown kUpdateInterval apart; a queue
-// filling towards the discard limit cuts the gathering short (Hurry); an idle open port
+// lets text gather for kUpdateInterval, then rests until the port has news (PortNews).
+// Text after a quiet spell is shown at once; a stream is shown kUpdateInterval apart; a
+// queue filling towards the discard limit cuts the gathering short; an idle open port
 // costs one look every kIdlePause.
 #pragma once
+
+#include "ComPort.h"
 
 #include <QSemaphore>
 #include <QThread>
@@ -30,15 +32,16 @@ public:
   // How often a wait for the GUI thread looks up to see whether it should stop, so that
   // stopping never hangs on a GUI thread that is itself waiting for this thread.
   static constexpr std::chrono::milliseconds kStopCheck{20};
+  // A queue this full is polled at once rather than after the gathering time.
+  static constexpr qint64 kHurryBacklog = TComPort::kOverflowLimit / 4;
 
   // poll runs on context's thread. Unless CreateSuspended, polling starts at once.
   TRead232(bool CreateSuspended, QObject *context, std::function<void()> poll);
   ~TRead232() override;
 
-  // The port has news (data or trouble): poll once the gathering time is over. Any thread.
-  void Nudge();
-  // The port's queue is filling: poll now. Any thread.
-  void Hurry();
+  // The port has news (data or trouble) with this many bytes waiting: poll once the
+  // gathering time is over, or now when the queue is filling. Any thread.
+  void PortNews(qint64 waiting);
   // Ends polling and waits for the thread; safe to call on the GUI thread at any time.
   void Stop();
 
@@ -46,6 +49,8 @@ protected:
   void run() override;
 
 private:
+  void hurry();
+
   QObject *context_;
   std::function<void()> poll_;
   QSemaphore news_;
