@@ -2,6 +2,7 @@
 // the command line or in the environment.
 #include "CommandLine.h"
 #include "Harness.h"
+#include "PortMenu.h"
 #include "PtyDevice.h"
 #include "Translations.h"
 
@@ -26,7 +27,7 @@ QAction *FindAction(QMenu *menu, const QString &startsWith) {
 // Picks a menu entry of one port item, as a right-click and a click would.
 void Pick(TrdCom &form, int item, const QString &startsWith) {
   QMenu menu;
-  form.fillPortMenu(&menu, item);
+  form.portMenu()->fill(&menu, item);
   QAction *a = FindAction(&menu, startsWith);
   QVERIFY2(a, qPrintable(startsWith));
   a->trigger();
@@ -103,7 +104,7 @@ void BindingTest::menuChoiceOpensAndIsRemembered() {
   // A new run finds the choice again, and it reaches the device.
   TrdCom form;
   QMenu menu;
-  form.fillPortMenu(&menu, 1);
+  form.portMenu()->fill(&menu, 1);
   QVERIFY(FindAction(&menu, device.path())->isChecked());
   QVERIFY(!FindAction(&menu, "Default")->isChecked());
   Choose(&form, "rdCOM_1");
@@ -339,7 +340,7 @@ void BindingTest::operatorsLanguage() {
   TrdCom form;
   const QStringList texts = windowTexts(form);
   QMenu menu;
-  form.fillPortMenu(&menu, 0);
+  form.portMenu()->fill(&menu, 0);
   const bool offered = FindAction(&menu, otherDevice);
   Click(&form, "Button4");
   const QString hint = Control<QLabel>(&form, "Com_State")->toolTip();

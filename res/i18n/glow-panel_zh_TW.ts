@@ -163,7 +163,7 @@ Close it there first.</source>
     </message>
 </context>
 <context>
-    <name>TrdCom</name>
+    <name>TPortMenu</name>
     <message>
         <source>No serial ports found</source>
         <translation>找不到序列埠</translation>
@@ -206,6 +206,9 @@ Close it there first.</source>
         <translation>%1：%2
 %3；按右鍵可選擇其他裝置。</translation>
     </message>
+</context>
+<context>
+    <name>TrdCom</name>
     <message>
         <source>Line monitor</source>
         <translation>線路監視器</translation>

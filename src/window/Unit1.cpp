@@ -4,6 +4,7 @@
 #include "LineMonitor.h"
 #include "LineRecorder.h"
 #include "Platform.h"
+#include "PortMenu.h"
 #include "Unit2.h"
 #include "VfdCommands.h"
 #include "ui_Unit1.h"
@@ -11,7 +12,6 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDeadlineTimer>
-#include <QInputDialog>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
@@ -37,7 +37,7 @@ void WriteCom(const QByteArray &bytes) {
 }
 
 TrdCom::TrdCom(ComPortFactory makePort, const QStringList &commandLineDevices)
-    : ui(new Ui::TrdCom), makePort_(std::move(makePort)), Bindings(commandLineDevices) {
+    : ui(new Ui::TrdCom), makePort_(std::move(makePort)) {
   if (!makePort_)
     makePort_ = [] { return std::make_unique<TComPort>(); };
   ui->setupUi(this);
@@ -77,17 +77,7 @@ TrdCom::TrdCom(ComPortFactory makePort, const QStringList &commandLineDevices)
   ui->Memo2->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(ui->Memo2, &QWidget::customContextMenuRequested, this, &TrdCom::showMemoMenu);
 
-  // Right-click on the port group or an item chooses the device behind an item.
-  for (QWidget *w : {static_cast<QWidget *>(ui->rdCOM), static_cast<QWidget *>(ui->rdCOM_0),
-                     static_cast<QWidget *>(ui->rdCOM_1)}) {
-    w->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(w, &QWidget::customContextMenuRequested, this,
-            [this, w](const QPoint &pos) { showPortMenu(w, pos); });
-  }
-  // Tooltips are brought up to date when shown: adapters come and go.
-  ui->rdCOM_0->installEventFilter(this);
-  ui->rdCOM_1->installEventFilter(this);
-  showBindings();
+  PortMenu = new TPortMenu(ui->rdCOM, rdCOMItems, commandLineDevices);
 
   connect(ui->Button1, &QPushButton::clicked, this, &TrdCom::Button1Click);
   connect(ui->Button2, &QPushButton::clicked, this, &TrdCom::Button2Click);
@@ -117,8 +107,6 @@ TrdCom::~TrdCom() {
 }
 
 bool TrdCom::eventFilter(QObject *watched, QEvent *event) {
-  if (event->type() == QEvent::ToolTip && (watched == ui->rdCOM_0 || watched == ui->rdCOM_1))
-    showBindings();
   if (watched == ui->Memo2 && event->type() == QEvent::KeyPress) {
     const auto *key = static_cast<QKeyEvent *>(event);
     const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
@@ -209,7 +197,7 @@ void TrdCom::Button2Click() {
 void TrdCom::Button3Click() { close(); }
 
 void TrdCom::Button4Click() {
-  const QString device = Bindings.binding(rdCOMItems->checkedId()).device;
+  const QString device = PortMenu->binding(rdCOMItems->checkedId()).device;
   ComHandle = makePort_();
   connect(ComHandle.get(), &TComPort::attention, this, [this] {
     if (ReaderThread)
@@ -323,91 +311,6 @@ void TrdCom::Clear_VFDClick() {
     return;
   const TLineRecorder::Press press(ui->Clear_VFD->text());
   WriteCom(QByteArray(1, static_cast<char>(ClearVfdBytes[0])));
-}
-
-void TrdCom::fillPortMenu(QMenu *menu, int item) {
-  const PortBinding now = Bindings.binding(item);
-  const bool isDefault = now.source == BindingSource::Default;
-  auto choice = [this, menu, item](const QString &text, bool checked, auto act) {
-    QAction *action = menu->addAction(text);
-    action->setCheckable(true);
-    action->setChecked(checked);
-    connect(action, &QAction::triggered, this, [this, act] {
-      act();
-      showBindings();
-    });
-  };
-  auto choose = [this, item](const QString &device) {
-    return [=] { Bindings.choose(item, device); };
-  };
-
-  const QList<SerialPortEntry> ports = ListSerialPorts();
-  bool listed = false;
-  for (const SerialPortEntry &e : ports) {
-    const bool current = !isDefault && SameDevice(e.device, now.device);
-    listed = listed || current;
-    choice(DescribeEntry(e), current, choose(e.device));
-  }
-  if (ports.isEmpty())
-    menu->addAction(tr("No serial ports found"))->setEnabled(false);
-  if (!isDefault && !listed)
-    choice(tr("%1 (not present)").arg(now.device), true, choose(now.device));
-  menu->addSeparator();
-  const QString caption = rdCOMItems->button(item)->text();
-  choice(tr("Other device…"), false, [this, item, caption, now] {
-    bool ok = false;
-    const QString device = QInputDialog::getText(this, caption, tr("Device for %1:").arg(caption),
-                                                 QLineEdit::Normal, now.device, &ok)
-                               .trimmed();
-    if (ok && !device.isEmpty())
-      Bindings.choose(item, device);
-  });
-  choice(tr("Default (%1)").arg(PortBindings::defaultDevice(item)), isDefault,
-         [this, item] { Bindings.useDefault(item); });
-}
-
-void TrdCom::showPortMenu(QWidget *source, const QPoint &pos) {
-  QMenu menu(this);
-  const int item = rdCOMItems->id(qobject_cast<QAbstractButton *>(source));
-  if (item >= 0) {
-    fillPortMenu(&menu, item);
-  } else {
-    for (QAbstractButton *button : rdCOMItems->buttons())
-      fillPortMenu(menu.addMenu(button->text()), rdCOMItems->id(button));
-  }
-  menu.exec(source->mapToGlobal(pos));
-}
-
-void TrdCom::showBindings() {
-  const QList<SerialPortEntry> ports = ListSerialPorts();
-  for (QAbstractButton *button : rdCOMItems->buttons()) {
-    const int item = rdCOMItems->id(button);
-    const PortBinding b = Bindings.binding(item);
-    // Named as bound (a by-id link, say), described as listed.
-    QString device = tr("%1 (not present)").arg(b.device);
-    if (const SerialPortEntry *e = FindEntry(ports, b.device)) {
-      SerialPortEntry shown = *e;
-      shown.device = b.device;
-      device = DescribeEntry(shown);
-    }
-    QString from;
-    switch (b.source) {
-    case BindingSource::CommandLine:
-      from = tr("Named on the command line (--com%1)").arg(item + 1);
-      break;
-    case BindingSource::Environment:
-      from = tr("Named by GLOW_PANEL_COM%1").arg(item + 1);
-      break;
-    case BindingSource::Saved:
-      from = tr("Saved choice");
-      break;
-    case BindingSource::Default:
-      from = tr("Default");
-      break;
-    }
-    button->setToolTip(
-        tr("%1: %2\n%3; right-click to choose another device.").arg(button->text(), device, from));
-  }
 }
 
 void TrdCom::showMonitor() {

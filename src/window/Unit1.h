@@ -5,7 +5,6 @@
 #pragma once
 
 #include "ComPort.h"
-#include "PortBinding.h"
 #include "ReceiveText.h"
 
 #include <QByteArray>
@@ -24,6 +23,7 @@ class QMenu;
 QT_END_NAMESPACE
 
 class TLineMonitor;
+class TPortMenu;
 class TRead232;
 
 // Which buttons can be pressed changes only at these transitions.
@@ -62,9 +62,7 @@ public:
   // is waiting than a poll may take, in which case all of it is thrown away.
   void ReadCom();
 
-  // The choices offered for one port item: the ports present, another device by name,
-  // and the default. The one in force is checked.
-  void fillPortMenu(QMenu *menu, int item);
+  TPortMenu *portMenu() const { return PortMenu; }
 
   // Appends every row of the line monitor to this file from now on; on failure the
   // monitor comes up and says why.
@@ -80,9 +78,6 @@ private:
   void applyLook();
   void applyControlState(ControlState state);
   void showPortClosed();
-  void showPortMenu(QWidget *source, const QPoint &pos);
-  // Each port item's tooltip names its device, where it is and where the choice came from.
-  void showBindings();
   void showMonitor();
   void showMemoMenu(const QPoint &pos);
 
@@ -90,7 +85,7 @@ private:
   QButtonGroup *rdCOMItems;
   QButtonGroup *rdBaudrateItems;
   ComPortFactory makePort_;
-  PortBindings Bindings;
+  TPortMenu *PortMenu;
   ReceiveText RxText;
   TLineMonitor *Monitor;
   QAction *MonitorAction;
