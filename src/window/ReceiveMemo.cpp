@@ -1,10 +1,10 @@
 #include "ReceiveMemo.h"
 
+#include "FollowingScrollBar.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QMimeData>
 #include <QScopedValueRollback>
-#include <QScrollBar>
-#include <QStyleOptionSlider>
 #include <QTextBlock>
 
 #include <utility>
@@ -12,53 +12,6 @@
 namespace {
 // Marks a block that continues the line of the block before it.
 constexpr int kContinuation = 1;
-
-// A scroll bar drawn again only when it would look different. Following a stream changes
-// its range and value some thirty times a second, while its handle moves a pixel now and
-// then; and drawing a scroll bar costs more than drawing the lines that moved it. The look
-// is compared once the changes of one append are over: in between, the range has grown and
-// the value not yet followed.
-class TFollowingScrollBar : public QScrollBar {
-public:
-  using QScrollBar::QScrollBar;
-
-protected:
-  void sliderChange(SliderChange) override {
-    if (std::exchange(changing_, true))
-      return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-          changing_ = false;
-          if (look() != drawn_)
-            update();
-        },
-        Qt::QueuedConnection);
-  }
-  void paintEvent(QPaintEvent *event) override {
-    drawn_ = look();
-    QScrollBar::paintEvent(event);
-  }
-
-private:
-  // What the bar's pixels depend on besides its size, style and state.
-  struct Look {
-    QRect handle;
-    bool atMinimum = false, atMaximum = false;
-    bool operator!=(const Look &other) const {
-      return handle != other.handle || atMinimum != other.atMinimum || atMaximum != other.atMaximum;
-    }
-  };
-  Look look() const {
-    QStyleOptionSlider option;
-    initStyleOption(&option);
-    return {
-        style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
-        value() == minimum(), value() == maximum()};
-  }
-  Look drawn_;
-  bool changing_ = false;
-};
 } // namespace
 
 TReceiveMemo::TReceiveMemo(QWidget *parent) : QPlainTextEdit(parent), gathered_(document()) {
@@ -67,6 +20,9 @@ TReceiveMemo::TReceiveMemo(QWidget *parent) : QPlainTextEdit(parent), gathered_(
   gathered_.setKeepPositionOnInsert(true);
   // The plain text layout asks for the whole view to be redrawn on nearly every change. An
   // append redraws only what it changed; any other change still redraws the whole view.
+  // This leans on how QPlainTextEdit works inside: it repaints in answer to the layout's
+  // update signal, and that is the only connection to it that is replaced here. The
+  // on-screen comparison in the receive box's tests catches a Qt that works otherwise.
   QAbstractTextDocumentLayout *layout = document()->documentLayout();
   disconnect(layout, &QAbstractTextDocumentLayout::update, nullptr, nullptr);
   connect(layout, &QAbstractTextDocumentLayout::update, this, [this] {

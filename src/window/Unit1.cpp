@@ -3,6 +3,7 @@
 #include "CodeTable.h"
 #include "LineMonitor.h"
 #include "LineRecorder.h"
+#include "Look.h"
 #include "Platform.h"
 #include "PortMenu.h"
 #include "Unit2.h"
@@ -41,7 +42,7 @@ TrdCom::TrdCom(ComPortFactory makePort, const QStringList &commandLineDevices)
   if (!makePort_)
     makePort_ = [] { return std::make_unique<TComPort>(); };
   ui->setupUi(this);
-  applyLook();
+  ApplyLook(this, ui);
   move(232, 184);
   setFixedSize(564, 426);
   setWindowIcon(QIcon(QStringLiteral(":/glow-panel-64.png")));
@@ -117,51 +118,6 @@ bool TrdCom::eventFilter(QObject *watched, QEvent *event) {
     }
   }
   return QWidget::eventFilter(watched, event);
-}
-
-void TrdCom::applyLook() {
-  // A designer file can name font families but not pixel heights or system colour roles.
-  QFont::insertSubstitutions(QStringLiteral("新細明體"), MingFaceSubstitutes());
-  for (QWidget *w : {static_cast<QWidget *>(this), static_cast<QWidget *>(ui->Com_State),
-                     static_cast<QWidget *>(ui->Com_State1), static_cast<QWidget *>(ui->Memo2),
-                     static_cast<QWidget *>(ui->rdCOM)}) {
-    QFont font = w->font();
-    font.setPixelSize(kFontPixels);
-    w->setFont(font);
-  }
-  const QPalette system = QApplication::palette();
-  const QColor navy(0, 0, 128);
-  // Navy for what can be used; a disabled control keeps the platform's greyed-out look.
-  QPalette form = palette();
-  for (const auto group : {QPalette::Active, QPalette::Inactive})
-    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-      form.setColor(group, role, navy);
-  setPalette(form);
-  // The group titles sit on the frame. A style sheet on a group decides its items' colour
-  // and size as well, so they are named here rather than inherited.
-  const QString groupLook =
-      QStringLiteral("QGroupBox { color: %1; border: 1px solid palette(mid); border-radius: 2px;"
-                     " margin-top: 6px; }"
-                     "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0 2px; }"
-                     "QRadioButton { color: %1; font-size: %2px; }")
-          .arg(navy.name())
-          .arg(kFontPixels);
-  for (QWidget *group : {ui->rdCOM, ui->rdBaudrate})
-    group->setStyleSheet(groupLook);
-
-  // The send field is one text line high; the default margin would cut that line off.
-  ui->Memo1->document()->setDocumentMargin(1);
-  QPalette memo = ui->Memo2->palette();
-  memo.setColor(QPalette::Text, system.color(QPalette::Text));
-  ui->Memo2->setPalette(memo);
-  for (QLabel *label : {ui->Com_State, ui->Com_State1}) {
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, system.color(QPalette::WindowText));
-    label->setPalette(p);
-  }
-  QPalette state = ui->Com_State->palette();
-  state.setColor(QPalette::Window, system.color(QPalette::Light));
-  ui->Com_State->setPalette(state);
 }
 
 void TrdCom::FormCreate() {

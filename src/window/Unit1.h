@@ -75,7 +75,6 @@ protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-  void applyLook();
   void applyControlState(ControlState state);
   void showPortClosed();
   void showMonitor();
