@@ -211,7 +211,7 @@ void MonitorCost() {
   auto run = [&](int how) {
     OpenTool tool;
     if (how == 0)
-      QObject::disconnect(&LineRecorder(), nullptr, tool.form.lineMonitor(), nullptr);
+      QObject::disconnect(&TLineRecorder::instance(), nullptr, tool.form.lineMonitor(), nullptr);
     if (how == 1)
       tool.form.recordLineTo(logPath);
     if (how == 2)
@@ -222,7 +222,7 @@ void MonitorCost() {
     RunFor(seconds * 1000);
     device.join();
     RunFor(300);
-    LineRecorder().stopRecording();
+    TLineRecorder::instance().stopRecording();
     return (ProcessCpuMs() - cpuBefore) / (seconds * 10.0);
   };
   const double none = run(0), hidden = run(1), shown = run(2);

@@ -40,10 +40,10 @@ void MonitorTest::bytesReadAsBig5_data() {
 void MonitorTest::bytesReadAsBig5() {
   QFETCH(QList<QByteArray>, chunks);
   QFETCH(QStringList, lines);
-  int lead = -1;
+  ByteRows rows;
   QStringList got;
   for (const QByteArray &chunk : chunks)
-    got += TLineRecorder::ByteLines(chunk, &lead);
+    got += rows.lines(chunk);
   QCOMPARE(got, lines);
 }
 

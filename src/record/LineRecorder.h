@@ -2,11 +2,11 @@
 // file: each write (the single-byte writes of one button press gathered into one row that
 // says how many there were), each chunk a poll took, and each event (opened, open failed,
 // settings rejected, closed, line lost, backlog discarded). A row starts with the time to
-// the millisecond and a direction (TX, RX or --), then lists its bytes sixteen to a line,
-// hex above and their Big5 reading below, each byte in a cell of its own: a control byte
-// in caret form (^M), a two-byte character under its own two bytes (under the second when the
-// two came apart), an invalid or lone lead byte as "??".
+// the millisecond and a direction (TX, RX or --), then lists its bytes as ByteRows shows
+// them.
 #pragma once
+
+#include "ByteRows.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -18,13 +18,8 @@
 class TLineRecorder : public QObject {
   Q_OBJECT
 public:
-  static constexpr int kBytesPerLine = 16;
-
-  // The rows' bytes, as lines of hex and reading; lead is the lead byte the previous
-  // chunk of the same direction ended with (-1 for none), and is updated.
-  static QStringList ByteLines(const QByteArray &bytes, int *lead);
-  // The columns a text takes in a fixed-width font, a Chinese character counting two.
-  static int Columns(const QString &text);
+  // The one recorder of the process; WriteCom and the poller report to it.
+  static TLineRecorder &instance();
 
   // Gathers the writes made while it lives into one row named after the button.
   class Press {
@@ -57,7 +52,7 @@ signals:
   void logFailed();
 
 private:
-  void emitRow(const QString &head, const QByteArray &bytes, int *lead);
+  void emitRow(const QString &head, const QByteArray &bytes, ByteRows *rows);
   void flushPress();
   void writeLog(const QString &text);
 
@@ -65,13 +60,11 @@ private:
   QByteArray pressBytes_;
   int pressWrites_ = 0;
   int pressLongest_ = 0;
-  int sentLead_ = -1;
-  int receivedLead_ = -1;
+  // Each direction's rows, which read a character split between two chunks.
+  ByteRows sentRows_;
+  ByteRows receivedRows_;
   QElapsedTimer sinceWrite_;
   bool answerPending_ = false;
   QFile log_;
   QString logError_;
 };
-
-// The one recorder of the process; WriteCom and the poller report to it.
-TLineRecorder &LineRecorder();

@@ -59,6 +59,14 @@ void Big5Decoder::reset() {
   lead_ = -1;
 }
 
+QString Big5Character(QByteArrayView code) {
+  // One decoder serves every call, left as it was found: making one opens a converter.
+  thread_local Big5Decoder decoder;
+  const QString text = decoder.decode(code);
+  decoder.reset();
+  return text.size() == 1 && text[0] != QChar(QChar::ReplacementCharacter) ? text : QString();
+}
+
 QByteArray ToBig5(QStringView text, Big5Route route) {
   auto wholePair = [text](qsizetype i) {
     return text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();

@@ -40,6 +40,10 @@ private:
   int lead_ = -1;
 };
 
+// The one character of a single code (one byte, or a lead byte and its trail), or an empty
+// string where the code has none.
+QString Big5Character(QByteArrayView code);
+
 // The Big5 bytes of a text; a character Big5 has no code for goes out as one '?'.
 QByteArray ToBig5(QStringView text, Big5Route route = PreferredBig5Route());
 

@@ -17,9 +17,9 @@ const char kEndText[] = "eEND";
 
 QString SweepLabelText(int byte) {
   // A Big5 lead byte standing alone has no character of its own.
-  Big5Decoder decoder;
-  QString glyph = decoder.decode(QByteArray(1, static_cast<char>(byte)));
-  if (glyph.size() != 1)
+  const char code = static_cast<char>(byte);
+  QString glyph = Big5Character(QByteArrayView(&code, 1));
+  if (glyph.isEmpty())
     glyph = QString(QChar::ReplacementCharacter);
   return QStringLiteral("%1 = ").arg(byte, 2, 16, QLatin1Char('0')).toUpper() + glyph;
 }

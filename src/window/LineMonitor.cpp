@@ -38,8 +38,8 @@ TLineMonitor::TLineMonitor(QWidget *parent) : QWidget(parent, Qt::Window) {
   connect(&pendingTimer_, &QTimer::timeout, this, &TLineMonitor::showPending);
   connect(save, &QPushButton::clicked, this, &TLineMonitor::saveAs);
   connect(record_, &QPushButton::clicked, this, &TLineMonitor::toggleRecording);
-  connect(&LineRecorder(), &TLineRecorder::row, this, &TLineMonitor::addRow);
-  connect(&LineRecorder(), &TLineRecorder::logFailed, this, [this] {
+  connect(&TLineRecorder::instance(), &TLineRecorder::row, this, &TLineMonitor::addRow);
+  connect(&TLineRecorder::instance(), &TLineRecorder::logFailed, this, [this] {
     showState();
     show();
     raise();
@@ -84,7 +84,7 @@ void TLineMonitor::addRow(const QString &row) {
 }
 
 bool TLineMonitor::recordTo(const QString &path) {
-  const bool ok = LineRecorder().recordTo(path);
+  const bool ok = TLineRecorder::instance().recordTo(path);
   showState();
   if (!ok)
     show();
@@ -105,8 +105,8 @@ void TLineMonitor::saveAs() {
 }
 
 void TLineMonitor::toggleRecording() {
-  if (LineRecorder().recording()) {
-    LineRecorder().stopRecording();
+  if (TLineRecorder::instance().recording()) {
+    TLineRecorder::instance().stopRecording();
     showState();
     return;
   }
@@ -117,7 +117,7 @@ void TLineMonitor::toggleRecording() {
 }
 
 void TLineMonitor::showState() {
-  const TLineRecorder &recorder = LineRecorder();
+  const TLineRecorder &recorder = TLineRecorder::instance();
   QStringList parts;
   if (recorder.recording())
     parts << tr("Recording to %1").arg(recorder.logPath());

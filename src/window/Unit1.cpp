@@ -10,7 +10,6 @@
 #include "VfdCommands.h"
 #include "ui_Unit1.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QDeadlineTimer>
 #include <QKeyEvent>
@@ -34,7 +33,7 @@ void WriteCom(const QByteArray &bytes) {
   if (!PortIsOpen())
     return;
   ComHandle->write(bytes);
-  LineRecorder().sent(bytes);
+  TLineRecorder::instance().sent(bytes);
 }
 
 TrdCom::TrdCom(ComPortFactory makePort, const QStringList &commandLineDevices)
@@ -68,7 +67,7 @@ TrdCom::TrdCom(ComPortFactory makePort, const QStringList &commandLineDevices)
   ui->Memo2->installEventFilter(this);
 
   // The line monitor: a window of its own, from the receive memo's menu or F12 anywhere here.
-  LineRecorder().reset();
+  TLineRecorder::instance().reset();
   Monitor = new TLineMonitor(this);
   MonitorAction = new QAction(tr("Line monitor"), this);
   MonitorAction->setShortcut(QKeySequence(Qt::Key_F12));
@@ -160,8 +159,9 @@ void TrdCom::Button4Click() {
       ReaderThread->PortNews(ComHandle ? ComHandle->bytesWaiting() : 0);
   });
   if (!ComHandle->open(device)) {
-    LineRecorder().event(QStringLiteral("open failed: %1")
-                             .arg(ComHandle->failureReason().section(QLatin1Char('\n'), 0, 0)));
+    TLineRecorder::instance().event(
+        QStringLiteral("open failed: %1")
+            .arg(ComHandle->failureReason().section(QLatin1Char('\n'), 0, 0)));
     ui->Com_State->setToolTip(ComHandle->failureReason() + QStringLiteral("\n\n") +
                               PresentPortsHint(ListSerialPorts()));
     ComHandle.reset();
@@ -183,7 +183,7 @@ void TrdCom::Button4Click() {
   ui->Com_State1->setPalette(red);
 
   if (!ComHandle->applySettings(settings)) {
-    LineRecorder().event(
+    TLineRecorder::instance().event(
         QStringLiteral("settings %1 rejected by %2").arg(SettingsSummary(settings), device));
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Set Error"),
                     QStringLiteral("通訊埠設定錯誤!!!"), QMessageBox::Ok);
@@ -192,13 +192,13 @@ void TrdCom::Button4Click() {
     return;
   }
   applyControlState(ControlState::Opened);
-  LineRecorder().opened(device, SettingsSummary(settings));
+  TLineRecorder::instance().opened(device, SettingsSummary(settings));
   ReaderThread->start();
 }
 
 void TrdCom::Button5Click() {
   if (ComHandle)
-    LineRecorder().event(QStringLiteral("port closed"));
+    TLineRecorder::instance().event(QStringLiteral("port closed"));
   ComHandle.reset();
   showPortClosed();
   applyControlState(ControlState::Closed);
@@ -290,15 +290,15 @@ void TrdCom::ReadCom() {
     return;
   const qint64 waiting = ComHandle->bytesWaiting();
   if (waiting > TComPort::kOverflowLimit) {
-    LineRecorder().discarded(ComHandle->purgeInput());
+    TLineRecorder::instance().discarded(ComHandle->purgeInput());
   } else {
     const QByteArray bytes = ComHandle->read(waiting);
-    LineRecorder().received(bytes);
+    TLineRecorder::instance().received(bytes);
     ui->Memo2->appendText(RxText.feed(bytes));
   }
   // What the device said before it went away is shown first.
   if (ComHandle->lineLost()) {
-    LineRecorder().event(QStringLiteral("line lost"));
+    TLineRecorder::instance().event(QStringLiteral("line lost"));
     Button5Click();
   }
 }

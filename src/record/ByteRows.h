@@ -1,0 +1,27 @@
+// Bytes as the line monitor shows them: sixteen to a line, hex above and their Big5 reading
+// below, each byte in a cell of four columns. A control byte reads in caret form (^M), a
+// space as SP, a two-byte character stands under its own two bytes (under the second when a
+// line end parts them, the first then marked ".."), an invalid or lone lead byte as "??".
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class ByteRows {
+public:
+  static constexpr int kBytesPerLine = 16;
+  static constexpr int kCellColumns = 4;
+
+  // The lines, hex and reading in turn, of one chunk of a direction. A lead byte that ends
+  // the chunk is read with the trail byte that starts the next one.
+  QStringList lines(const QByteArray &bytes);
+  // Forgets a lead byte still waiting for its trail.
+  void reset() { lead_ = -1; }
+
+  // The columns a text takes in a fixed-width font, a Chinese character counting two.
+  static int Columns(const QString &text);
+
+private:
+  int lead_ = -1;
+};
