@@ -3,6 +3,7 @@
 #include "FollowingScrollBar.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QScopedValueRollback>
 #include <QTextBlock>
@@ -87,6 +88,20 @@ void TReceiveMemo::appendText(const QString &text) {
   const int top = qMax(0, int(changed.top()));
   if (top < viewport()->height())
     viewport()->update(0, top, viewport()->width(), viewport()->height() - top);
+}
+
+bool TReceiveMemo::event(QEvent *event) {
+  if (event->type() == QEvent::KeyPress) {
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+    if (tab && key->modifiers().testFlag(Qt::ControlModifier)) {
+      const bool back = key->key() == Qt::Key_Backtab || key->modifiers() & Qt::ShiftModifier;
+      // The editor's own override keeps the focus while it takes Tab; the window moves it.
+      QWidget::focusNextPrevChild(!back);
+      return true;
+    }
+  }
+  return QPlainTextEdit::event(event);
 }
 
 bool TReceiveMemo::endInView() const {

@@ -9,6 +9,7 @@
 //   text() join a continuation to the line before it without a break.
 // - An append redraws only the lines it changed; the scroll that follows it moves the pixels
 //   already drawn instead of drawing them again.
+// Tab types a tab, as in any editor; Ctrl+Tab and Ctrl+Shift+Tab move the focus on.
 #pragma once
 
 #include <QPlainTextEdit>
@@ -35,6 +36,7 @@ public:
 
 protected:
   QMimeData *createMimeDataFromSelection() const override;
+  bool event(QEvent *event) override;
 
 private:
   // Whether the end of the text is on screen: then new text is followed.

@@ -12,7 +12,6 @@
 
 #include <QButtonGroup>
 #include <QDeadlineTimer>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 
@@ -63,8 +62,6 @@ TrdCom::TrdCom(ComPortFactory makePort, const QStringList &commandLineDevices)
       item->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
     });
   }
-  // Tab types a tab into the receive memo; Ctrl+Tab leaves it.
-  ui->Memo2->installEventFilter(this);
 
   // The line monitor: a window of its own, from the receive memo's menu or F12 anywhere here.
   TLineRecorder::instance().reset();
@@ -104,19 +101,6 @@ TrdCom::~TrdCom() {
   ReaderThread = nullptr;
   ComHandle.reset();
   delete ui;
-}
-
-bool TrdCom::eventFilter(QObject *watched, QEvent *event) {
-  if (watched == ui->Memo2 && event->type() == QEvent::KeyPress) {
-    const auto *key = static_cast<QKeyEvent *>(event);
-    const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
-    if (tab && key->modifiers().testFlag(Qt::ControlModifier)) {
-      const bool back = key->key() == Qt::Key_Backtab || key->modifiers() & Qt::ShiftModifier;
-      focusNextPrevChild(!back);
-      return true;
-    }
-  }
-  return QWidget::eventFilter(watched, event);
 }
 
 void TrdCom::FormCreate() {

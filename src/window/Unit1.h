@@ -71,9 +71,6 @@ public:
 
   TRead232 *ReaderThread = nullptr;
 
-protected:
-  bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
   void applyControlState(ControlState state);
   void showPortClosed();
