@@ -4,6 +4,7 @@
 #include "LineMonitor.h"
 #include "LineRecorder.h"
 #include "Platform.h"
+#include "ProcessStats.h"
 #include "PtyDevice.h"
 #include "ReceiveMemo.h"
 #include "ReceiveText.h"

@@ -2,6 +2,7 @@
 // the tool wants the same port; the tool is closed in every state. Each drill ends with
 // the tool still working.
 #include "Harness.h"
+#include "ProcessStats.h"
 #include "PtyDevice.h"
 #include "ReceiveText.h"
 
@@ -11,27 +12,12 @@
 #include <QtTest>
 
 #include <atomic>
-#include <fstream>
 #include <thread>
 
 #include <poll.h>
 #include <unistd.h>
 
 namespace {
-long ResidentKb() {
-  std::ifstream status("/proc/self/status");
-  std::string key;
-  long value = 0;
-  while (status >> key) {
-    if (key == "VmRSS:") {
-      status >> value;
-      return value;
-    }
-    status.ignore(1 << 12, '\n');
-  }
-  return 0;
-}
-
 // Starts the tool as a process of its own, with COM 1 on the given device.
 void StartProbe(QProcess &probe, const QString &device, const QString &state) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -167,7 +153,7 @@ void DrillTest::unplugDuringSweep() {
 }
 
 void DrillTest::floodKeepsWindowResponsiveAndMemoryBounded() {
-  const long rssBefore = ResidentKb();
+  const qint64 rssBefore = ResidentKb();
   std::atomic<bool> stop{false};
   std::atomic<qint64> sent{0};
   std::thread flood([&, fd = device->masterFd()] {
@@ -205,8 +191,8 @@ void DrillTest::floodKeepsWindowResponsiveAndMemoryBounded() {
   QTRY_VERIFY_WITH_TIMEOUT(MemoText(form.get()).isEmpty(), 200);
   QVERIFY2(afterFlood.elapsed() < 200, qPrintable(QString::number(afterFlood.elapsed())));
 
-  const long grownKb = ResidentKb() - rssBefore;
-  qInfo("flood: %lld bytes sent, %d shown, worst timer delay %lld ms, memory grew %ld kB",
+  const qint64 grownKb = ResidentKb() - rssBefore;
+  qInfo("flood: %lld bytes sent, %d shown, worst timer delay %lld ms, memory grew %lld kB",
         qint64(sent), int(shown), worstLateMs, grownKb);
   // The line is only drained as fast as polls discard it; still far more than a poll takes.
   QVERIFY(sent > 1024 * 1024);

@@ -5,7 +5,7 @@
 //   tool_probe hold|unplugged            press Exit when a line arrives on stdin
 // Prints "status <Com_State>" after opening and "exit-at <ns>" (CLOCK_MONOTONIC) just
 // before it presses Exit.
-#include "PtyDevice.h"
+#include "ProcessStats.h"
 #include "Unit1.h"
 
 #include <QApplication>

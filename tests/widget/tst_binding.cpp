@@ -35,10 +35,7 @@ void Pick(TrdCom &form, int item, const QString &startsWith) {
 
 // Answers the next text prompt with text (or cancels it) once it is shown.
 void AnswerPrompt(const QString &text, bool accept) {
-  QTimer::singleShot(50, [=] {
-    auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
-    if (!dialog)
-      return;
+  AnswerModal<QInputDialog>([=](QInputDialog *dialog) {
     dialog->setTextValue(text);
     accept ? dialog->accept() : dialog->reject();
   });

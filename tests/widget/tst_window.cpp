@@ -220,11 +220,9 @@ void WindowTest::escapedErrorsAreShown() {
   QFETCH(bool, standard);
   QFETCH(QString, shown);
   QString text;
-  QTimer::singleShot(50, [&text] {
-    if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-      text = box->text();
-      box->accept();
-    }
+  AnswerModal<QMessageBox>([&text](QMessageBox *box) {
+    text = box->text();
+    box->accept();
   });
   const int code = RunShowingEscapes([standard] {
     if (standard)

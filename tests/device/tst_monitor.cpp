@@ -11,41 +11,10 @@
 class MonitorTest : public QObject {
   Q_OBJECT
 private slots:
-  void bytesReadAsBig5_data();
-  void bytesReadAsBig5();
   void rowsForPressesRepliesAndDiscards();
   void logHoldsWhatTheMonitorShows();
   void logThatCannotBeWrittenIsShownAndPortWorks();
 };
-
-void MonitorTest::bytesReadAsBig5_data() {
-  QTest::addColumn<QList<QByteArray>>("chunks");
-  QTest::addColumn<QStringList>("lines");
-  QTest::newRow("banner, control bytes in caret form, none like hex")
-      << QList<QByteArray>{QByteArray("\x0C\xB4\x50\x00\r\n", 6)}
-      << QStringList{"    0C  B4  50  00  0D  0A", "    ^L  嵐      ^@  ^M  ^J"};
-  QTest::newRow("character split across two reads")
-      << QList<QByteArray>{"A\xB4", "\x50"}
-      << QStringList{"    41  B4", "    A   ..", "    50", "    嵐"};
-  QTest::newRow("character split by the line end")
-      << QList<QByteArray>{QByteArray(15, 'x') + "\xB4\x50"}
-      << QStringList{"    78  78  78  78  78  78  78  78  78  78  78  78  78  78  78  B4",
-                     "    x   x   x   x   x   x   x   x   x   x   x   x   x   x   x   ..", "    50",
-                     "    嵐"};
-  QTest::newRow("lone lead byte, no character, top bytes")
-      << QList<QByteArray>{"\xA4 \xA3\xE1\x80\xFF\x7F"}
-      << QStringList{"    A4  20  A3  E1  80  FF  7F", "    ??  SP  €       ??  ??  ^?"};
-}
-
-void MonitorTest::bytesReadAsBig5() {
-  QFETCH(QList<QByteArray>, chunks);
-  QFETCH(QStringList, lines);
-  ByteRows rows;
-  QStringList got;
-  for (const QByteArray &chunk : chunks)
-    got += rows.lines(chunk);
-  QCOMPARE(got, lines);
-}
 
 void MonitorTest::rowsForPressesRepliesAndDiscards() {
   qputenv("TZ", "CST-8"); // a zone away from UTC, needing no zone files

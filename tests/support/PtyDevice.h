@@ -42,8 +42,3 @@ private:
   int master_ = -1;
   QString path_;
 };
-
-// CPU time (user + system) the whole process has used, in milliseconds.
-double ProcessCpuMs();
-// CLOCK_MONOTONIC in nanoseconds: comparable between processes on this machine.
-qint64 MonotonicNs();

@@ -4,12 +4,10 @@
 #include <QElapsedTimer>
 
 #include <cerrno>
-#include <ctime>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 PtyDevice::PtyDevice() {
@@ -90,17 +88,4 @@ void PtyDevice::hangUp() {
   if (master_ >= 0)
     ::close(master_);
   master_ = -1;
-}
-
-qint64 MonotonicNs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
-
-double ProcessCpuMs() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
-         (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
 }

@@ -23,18 +23,12 @@ struct BoxAnswer {
   bool hadIcon = true;
 };
 void AnswerNextBox(BoxAnswer *answer) {
-  auto *timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-    if (!box)
-      return;
+  AnswerModal<QMessageBox>([answer](QMessageBox *box) {
     answer->title = box->windowTitle();
     answer->text = box->text();
     answer->hadIcon = box->icon() != QMessageBox::NoIcon;
     box->accept();
-    timer->deleteLater();
   });
-  timer->start(20);
 }
 
 const QColor kRed(Qt::red);
@@ -57,6 +51,7 @@ private slots:
   void refusedSettingsAreReportedAndPortClosed();
   void closeBeforeAnyOpenResetsLabels();
   void buttonsFollowOpenCloseOpen();
+  void unavailableAfterFirstOpen();
   void choicesAreReadOnlyAtOpen();
   void openKeepsTheDevicesFlowControl();
 };
@@ -239,6 +234,18 @@ void PortTest::openKeepsTheDevicesFlowControl() {
   // Still raw otherwise.
   QVERIFY(!(t.c_lflag & (ECHO | ICANON | ISIG)));
   QVERIFY(!(t.c_iflag & (ICRNL | INLCR | IGNCR)));
+}
+
+void PortTest::unavailableAfterFirstOpen() {
+  PtyDevice device;
+  REQUIRE_DEVICE(device);
+  device.mapAs("COM1");
+  TrdCom form;
+  QVERIFY(Button(&form, "Button1")->isEnabled());
+  Click(&form, "Button4");
+  QVERIFY(!Button(&form, "Button1")->isEnabled());
+  Click(&form, "Button5");
+  QVERIFY(!Button(&form, "Button1")->isEnabled());
 }
 
 QTEST_MAIN(PortTest)

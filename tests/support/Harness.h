@@ -5,11 +5,13 @@
 #include "Unit1.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextBlock>
+#include <QTimer>
 
 template <class T> T *Control(const QWidget *form, const char *name) {
   return form->findChild<T *>(QLatin1String(name));
@@ -36,4 +38,19 @@ inline QString ButtonStates(const QWidget *form) {
   for (const char *name : {"Button1", "Button2", "Button4", "Button8", "Button9", "Clear_VFD"})
     s += Button(form, name)->isEnabled() ? QLatin1Char('E') : QLatin1Char('D');
   return s;
+}
+
+// Hands the next modal dialog of type T to answer once it is up; looks every 20 ms, for
+// five seconds at the most.
+template <class T, class Answer> void AnswerModal(Answer answer) {
+  auto *timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+    if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      answer(dialog);
+    }
+  });
+  QTimer::singleShot(5000, timer, &QObject::deleteLater);
+  timer->start(20);
 }

@@ -2,7 +2,6 @@
 #include "Harness.h"
 #include "PtyDevice.h"
 #include "RecordingPort.h"
-#include "VfdCommands.h"
 
 #include <QtTest>
 
@@ -23,8 +22,6 @@ class SweepTest : public QObject {
   Q_OBJECT
 private slots:
   void sweepSendsEachCodeOnceInRisingOrder();
-  void sweepLabelNamesTheByte_data();
-  void sweepLabelNamesTheByte();
 };
 
 void SweepTest::sweepSendsEachCodeOnceInRisingOrder() {
@@ -60,23 +57,6 @@ void SweepTest::sweepSendsEachCodeOnceInRisingOrder() {
   QCOMPARE(MemoText(&form), QString());
   device.send("after");
   QTRY_COMPARE(MemoText(&form), QStringLiteral("after"));
-}
-
-void SweepTest::sweepLabelNamesTheByte_data() {
-  QTest::addColumn<int>("byte");
-  QTest::addColumn<QString>("label");
-  QTest::newRow("first") << 0x21 << "21 = !";
-  QTest::newRow("letter") << 0x41 << "41 = A";
-  QTest::newRow("tilde") << 0x7E << "7E = ~";
-}
-
-void SweepTest::sweepLabelNamesTheByte() {
-  QFETCH(int, byte);
-  QFETCH(QString, label);
-  QCOMPARE(SweepLabelText(byte), label);
-  // Lead bytes standing alone still give one character after the prefix.
-  QCOMPARE(SweepLabelText(0xA4).size(), 6);
-  QCOMPARE(SweepLabelText(0xFE).left(5), QStringLiteral("FE = "));
 }
 
 QTEST_MAIN(SweepTest)

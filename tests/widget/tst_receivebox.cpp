@@ -1,0 +1,173 @@
+// The receive box as the operator meets it: long runs drawn as afresh, paging as any
+// editor pages, and the code table appended below what is there.
+#include "Harness.h"
+#include "ReceiveMemo.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QClipboard>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QtTest>
+
+class ReceiveBoxTest : public QObject {
+  Q_OBJECT
+private slots:
+  void longRunKeepsEveryLineAndThePlace_data();
+  void longRunKeepsEveryLineAndThePlace();
+  void pagesAsAPlainEditor_data();
+  void pagesAsAPlainEditor();
+  void pressesAppendBelowWhatIsThere();
+};
+
+void ReceiveBoxTest::longRunKeepsEveryLineAndThePlace_data() {
+  QTest::addColumn<QString>("piece");
+  QTest::addColumn<bool>("following");
+  // Enough to be gathered into large blocks several times over.
+  QTest::newRow("numbered lines, view at the bottom") << "line %1 嵐樺翔昱 0123456789\n" << true;
+  QTest::newRow("numbered lines, operator scrolled up") << "line %1 嵐樺翔昱 0123456789\n" << false;
+  QTest::newRow("one line with no break") << "%1 no break here, " << true;
+  QTest::newRow("breaks only") << "\n\n%1" << true;
+}
+
+void ReceiveBoxTest::longRunKeepsEveryLineAndThePlace() {
+  QFETCH(QString, piece);
+  QFETCH(bool, following);
+  TReceiveMemo memo;
+  memo.resize(169, 315);
+  memo.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn); // as in the window
+  QApplication::setCursorFlashTime(0); // a caret that blinks would differ between two looks
+  memo.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&memo));
+  // What is on screen must be what drawing the memo afresh gives. Only the offscreen
+  // platform grabs what the memo drew; others grab the screen, where the windows of tests
+  // running beside this one may stand in front.
+  const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
+  auto drawnAsAfresh = [&memo, offscreen] {
+    if (!offscreen)
+      return true;
+    const QImage shown = memo.screen()->grabWindow(memo.winId()).toImage();
+    return shown.convertToFormat(QImage::Format_RGB32) ==
+           memo.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  };
+  memo.appendText("typed\n");
+  QTextCursor mark = memo.textCursor();
+  mark.setPosition(2);
+  mark.setPosition(4, QTextCursor::KeepAnchor);
+  memo.setTextCursor(mark);
+  QString expected = "typed\n";
+  int scrolledTo = -1;
+  for (int i = 0; expected.size() < 300000; ++i) {
+    const QString text = piece.arg(i) + piece.arg(i + 1);
+    const int blocks = memo.blockCount();
+    memo.appendText(text);
+    expected += text;
+    if (i == 200 && !following) {
+      memo.verticalScrollBar()->setValue(50);
+      scrolledTo = 50;
+    }
+    // Each append is drawn before the next, as at the poller's pace; the second pass draws
+    // what the first one asked for.
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    const bool gathered = memo.blockCount() < blocks;
+    if (gathered || i % 50 == 0)
+      QVERIFY2(drawnAsAfresh(), qPrintable(QStringLiteral("after piece %1").arg(i)));
+  }
+  // The operator's selection and view are where they were.
+  QCOMPARE(memo.textCursor().anchor(), 2);
+  QCOMPARE(memo.textCursor().position(), 4);
+  if (following)
+    QCOMPARE(memo.verticalScrollBar()->value(), memo.verticalScrollBar()->maximum());
+  else
+    QCOMPARE(memo.verticalScrollBar()->value(), scrolledTo);
+  QCOMPARE(memo.text(), expected);
+  memo.selectAll();
+  memo.copy();
+  QCOMPARE(QApplication::clipboard()->text(), expected);
+  // A line the operator breaks in two moves every line below it.
+  memo.verticalScrollBar()->setValue(0);
+  QCoreApplication::processEvents();
+  QTextCursor(memo.document()).insertText("\n");
+  QCoreApplication::processEvents();
+  QVERIFY(drawnAsAfresh());
+}
+
+void ReceiveBoxTest::pagesAsAPlainEditor_data() {
+  QTest::addColumn<QString>("family");
+  QTest::addColumn<int>("pixels");
+  QTest::addColumn<QString>("action");
+  // Two sets of faces and sizes, each with Latin and Chinese lines of other heights.
+  for (const auto &[family, pixels] : {std::pair{"Liberation Sans", 15}, {"Liberation Mono", 14}})
+    for (const char *action : {"groove down", "groove up", "PageDown", "PageUp", "wheel"})
+      QTest::addRow("%s, %s %d px", action, family, pixels) << family << pixels << action;
+}
+
+void ReceiveBoxTest::pagesAsAPlainEditor() {
+  QFETCH(QString, family);
+  QFETCH(int, pixels);
+  QFETCH(QString, action);
+  QString text;
+  for (int i = 0; i < 300; ++i)
+    text += i % 3 ? QStringLiteral("line %1 0123456789 abcdefghij\n").arg(i)
+                  : QStringLiteral("嵐樺翔昱 %1\n").arg(i);
+  QFont font(family);
+  font.setPixelSize(pixels);
+  TReceiveMemo memo;
+  QPlainTextEdit plain;
+  for (QPlainTextEdit *edit : {static_cast<QPlainTextEdit *>(&memo), &plain}) {
+    edit->setFont(font);
+    edit->resize(169, 315);
+    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    edit->setPlainText(text);
+    edit->show();
+    QVERIFY(QTest::qWaitForWindowExposed(edit));
+    QScrollBar *bar = edit->verticalScrollBar();
+    const bool up = action.endsWith(QLatin1String("up"), Qt::CaseInsensitive);
+    if (up) {
+      edit->moveCursor(QTextCursor::End);
+      bar->setValue(bar->maximum());
+    }
+    if (action.startsWith(QLatin1String("groove")))
+      QTest::mouseClick(bar, Qt::LeftButton, {},
+                        QPoint(bar->width() / 2, up ? 30 : bar->height() - 30));
+    else if (action == QLatin1String("wheel")) {
+      QWheelEvent wheel(QPointF(20, 20), edit->viewport()->mapToGlobal(QPointF(20, 20)), {},
+                        QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(edit->viewport(), &wheel);
+    } else
+      QTest::keyClick(edit, up ? Qt::Key_PageUp : Qt::Key_PageDown);
+  }
+  const QAbstractTextDocumentLayout *layout = plain.document()->documentLayout();
+  const QTextBlock latin = plain.document()->findBlockByNumber(1);
+  QVERIFY2(layout->blockBoundingRect(latin).height() !=
+               layout->blockBoundingRect(latin.previous()).height(),
+           "the lines must differ in height for paging to tell the two apart");
+  QVERIFY(plain.verticalScrollBar()->value() > 0);
+  QVERIFY(plain.verticalScrollBar()->value() < plain.verticalScrollBar()->maximum());
+  QCOMPARE(memo.verticalScrollBar()->value(), plain.verticalScrollBar()->value());
+  QCOMPARE(memo.textCursor().position(), plain.textCursor().position());
+}
+
+void ReceiveBoxTest::pressesAppendBelowWhatIsThere() {
+  TrdCom form;
+  auto *memo = Control<QPlainTextEdit>(&form, "Memo2");
+  QTest::keyClicks(memo, "notes");
+  Click(&form, "Button1");
+  QStringList lines = MemoText(&form).split('\n');
+  QCOMPARE(lines.size(), 402);
+  QCOMPARE(lines.at(0), QStringLiteral("notes"));
+  QCOMPARE(lines.at(1), QStringLiteral("H'3969,1"));
+  QCOMPARE(lines.at(400), QStringLiteral("H'7E25,400"));
+  QCOMPARE(lines.at(401), QString());
+
+  Click(&form, "Button7");
+  Click(&form, "Button1");
+  Click(&form, "Button1");
+  lines = MemoText(&form).split('\n');
+  QCOMPARE(lines.size(), 801);
+  QCOMPARE(lines.at(400), QStringLiteral("H'3969,1"));
+  QCOMPARE(lines.at(799), QStringLiteral("H'7E25,400"));
+}
+
+QTEST_MAIN(ReceiveBoxTest)
+#include "tst_receivebox.moc"
