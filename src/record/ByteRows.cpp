@@ -12,8 +12,8 @@ const QString kReadWithNext = QStringLiteral("..");
 
 // A reading padded to the cells it stands under.
 QString Cell(const QString &reading, int cells) {
-  const int columns = cells * ByteRows::kCellColumns - ByteRows::Columns(reading);
-  return reading + QString(qMax(1, columns), QLatin1Char(' '));
+  const int room = cells * ByteRows::kCellColumns - ByteRows::columns(reading);
+  return reading + QString(qMax(1, room), QLatin1Char(' '));
 }
 
 QString SingleByte(uchar b) {
@@ -35,7 +35,7 @@ QString Pair(uchar lead, uchar trail) {
 }
 } // namespace
 
-int ByteRows::Columns(const QString &text) {
+int ByteRows::columns(const QString &text) {
   int width = 0;
   for (const QChar c : text) {
     const char16_t u = c.unicode();

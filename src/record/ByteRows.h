@@ -20,7 +20,7 @@ public:
   void reset() { lead_ = -1; }
 
   // The columns a text takes in a fixed-width font, a Chinese character counting two.
-  static int Columns(const QString &text);
+  static int columns(const QString &text);
 
 private:
   int lead_ = -1;

@@ -45,17 +45,17 @@ TrdCom::TrdCom(ComPortFactory makePort, const QStringList &commandLineDevices)
   setFixedSize(564, 426);
   setWindowIcon(QIcon(QStringLiteral(":/glow-panel-64.png")));
 
-  rdCOMItems = new QButtonGroup(this);
-  rdCOMItems->addButton(ui->rdCOM_0, 0);
-  rdCOMItems->addButton(ui->rdCOM_1, 1);
-  rdBaudrateItems = new QButtonGroup(this);
-  rdBaudrateItems->addButton(ui->rdBaudrate_0, 0);
-  rdBaudrateItems->addButton(ui->rdBaudrate_1, 1);
-  rdBaudrateItems->addButton(ui->rdBaudrate_2, 2);
+  comItems_ = new QButtonGroup(this);
+  comItems_->addButton(ui->rdCOM_0, 0);
+  comItems_->addButton(ui->rdCOM_1, 1);
+  baudItems_ = new QButtonGroup(this);
+  baudItems_->addButton(ui->rdBaudrate_0, 0);
+  baudItems_->addButton(ui->rdBaudrate_1, 1);
+  baudItems_->addButton(ui->rdBaudrate_2, 2);
 
   // A radio group is one stop in the tab order, at its checked item; the arrow keys move
   // within the group.
-  for (QButtonGroup *group : {rdCOMItems, rdBaudrateItems}) {
+  for (QButtonGroup *group : {comItems_, baudItems_}) {
     for (QAbstractButton *item : group->buttons())
       item->setFocusPolicy(item->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
     connect(group, &QButtonGroup::buttonToggled, this, [](QAbstractButton *item, bool checked) {
@@ -65,16 +65,16 @@ TrdCom::TrdCom(ComPortFactory makePort, const QStringList &commandLineDevices)
 
   // The line monitor: a window of its own, from the receive memo's menu or F12 anywhere here.
   TLineRecorder::instance().reset();
-  Monitor = new TLineMonitor(this);
-  MonitorAction = new QAction(tr("Line monitor"), this);
-  MonitorAction->setShortcut(QKeySequence(Qt::Key_F12));
-  MonitorAction->setShortcutContext(Qt::WindowShortcut);
-  addAction(MonitorAction);
-  connect(MonitorAction, &QAction::triggered, this, &TrdCom::showMonitor);
+  monitor_ = new TLineMonitor(this);
+  monitorAction_ = new QAction(tr("Line monitor"), this);
+  monitorAction_->setShortcut(QKeySequence(Qt::Key_F12));
+  monitorAction_->setShortcutContext(Qt::WindowShortcut);
+  addAction(monitorAction_);
+  connect(monitorAction_, &QAction::triggered, this, &TrdCom::showMonitor);
   ui->Memo2->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(ui->Memo2, &QWidget::customContextMenuRequested, this, &TrdCom::showMemoMenu);
 
-  PortMenu = new TPortMenu(ui->rdCOM, rdCOMItems, commandLineDevices);
+  portMenu_ = new TPortMenu(ui->rdCOM, comItems_, commandLineDevices);
 
   connect(ui->Button1, &QPushButton::clicked, this, &TrdCom::Button1Click);
   connect(ui->Button2, &QPushButton::clicked, this, &TrdCom::Button2Click);
@@ -136,11 +136,11 @@ void TrdCom::Button2Click() {
 void TrdCom::Button3Click() { close(); }
 
 void TrdCom::Button4Click() {
-  const QString device = PortMenu->binding(rdCOMItems->checkedId()).device;
+  const QString device = portMenu_->binding(comItems_->checkedId()).device;
   ComHandle = makePort_();
   connect(ComHandle.get(), &TComPort::attention, this, [this] {
     if (ReaderThread)
-      ReaderThread->PortNews(ComHandle ? ComHandle->bytesWaiting() : 0);
+      ReaderThread->portNews(ComHandle ? ComHandle->bytesWaiting() : 0);
   });
   if (!ComHandle->open(device)) {
     TLineRecorder::instance().event(
@@ -153,11 +153,11 @@ void TrdCom::Button4Click() {
     return;
   }
   ui->Com_State->setToolTip(QString());
-  RxText.reset();
+  rxText_.reset();
   SetLabel(ui->Com_State, QStringLiteral("開啟通訊埠成功!!"));
 
   LineSettings settings = ComHandle->settings();
-  settings.baudRate = BaudForIndex(rdBaudrateItems->checkedId());
+  settings.baudRate = BaudForIndex(baudItems_->checkedId());
   settings.dataBits = QSerialPort::Data8;
   settings.parity = QSerialPort::NoParity;
   settings.stopBits = QSerialPort::OneStop;
@@ -254,20 +254,20 @@ void TrdCom::Clear_VFDClick() {
 }
 
 void TrdCom::showMonitor() {
-  Monitor->show();
-  Monitor->raise();
-  Monitor->activateWindow();
+  monitor_->show();
+  monitor_->raise();
+  monitor_->activateWindow();
 }
 
 void TrdCom::showMemoMenu(const QPoint &pos) {
   std::unique_ptr<QMenu> menu(ui->Memo2->createStandardContextMenu(pos));
   QAction *first = menu->actions().value(0);
-  menu->insertAction(first, MonitorAction);
+  menu->insertAction(first, monitorAction_);
   menu->insertSeparator(first);
   menu->exec(ui->Memo2->mapToGlobal(pos));
 }
 
-void TrdCom::recordLineTo(const QString &path) { Monitor->recordTo(path); }
+void TrdCom::recordLineTo(const QString &path) { monitor_->recordTo(path); }
 
 void TrdCom::ReadCom() {
   if (!ComHandle)
@@ -278,7 +278,7 @@ void TrdCom::ReadCom() {
   } else {
     const QByteArray bytes = ComHandle->read(waiting);
     TLineRecorder::instance().received(bytes);
-    ui->Memo2->appendText(RxText.feed(bytes));
+    ui->Memo2->appendText(rxText_.feed(bytes));
   }
   // What the device said before it went away is shown first.
   if (ComHandle->lineLost()) {

@@ -62,12 +62,12 @@ public:
   // is waiting than a poll may take, in which case all of it is thrown away.
   void ReadCom();
 
-  TPortMenu *portMenu() const { return PortMenu; }
+  TPortMenu *portMenu() const { return portMenu_; }
 
   // Appends every row of the line monitor to this file from now on; on failure the
   // monitor comes up and says why.
   void recordLineTo(const QString &path);
-  TLineMonitor *lineMonitor() const { return Monitor; }
+  TLineMonitor *lineMonitor() const { return monitor_; }
 
   TRead232 *ReaderThread = nullptr;
 
@@ -78,13 +78,13 @@ private:
   void showMemoMenu(const QPoint &pos);
 
   Ui::TrdCom *ui;
-  QButtonGroup *rdCOMItems;
-  QButtonGroup *rdBaudrateItems;
+  QButtonGroup *comItems_;
+  QButtonGroup *baudItems_;
   ComPortFactory makePort_;
-  TPortMenu *PortMenu;
-  ReceiveText RxText;
-  TLineMonitor *Monitor;
-  QAction *MonitorAction;
+  TPortMenu *portMenu_;
+  ReceiveText rxText_;
+  TLineMonitor *monitor_;
+  QAction *monitorAction_;
 };
 
 extern TrdCom *rdCom;

@@ -10,9 +10,9 @@ TRead232::TRead232(bool CreateSuspended, QObject *context, std::function<void()>
     start();
 }
 
-TRead232::~TRead232() { Stop(); }
+TRead232::~TRead232() { stop(); }
 
-void TRead232::PortNews(qint64 waiting) {
+void TRead232::portNews(qint64 waiting) {
   if (waiting >= kHurryBacklog)
     hurry();
   else
@@ -24,7 +24,7 @@ void TRead232::hurry() {
   news_.release();
 }
 
-void TRead232::Stop() {
+void TRead232::stop() {
   requestInterruption();
   hurry();
   wait();

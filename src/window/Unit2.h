@@ -4,7 +4,7 @@
 //
 // Asking again the instant a poll ends would keep a core busy for nothing, and redrawing
 // the memo for every few bytes costs far more than the bytes. So after a poll the thread
-// lets text gather for kUpdateInterval, then rests until the port has news (PortNews).
+// lets text gather for kUpdateInterval, then rests until the port has news (portNews).
 // Text after a quiet spell is shown at once; a stream is shown kUpdateInterval apart; a
 // queue filling towards the discard limit cuts the gathering short; an idle open port
 // costs one look every kIdlePause.
@@ -41,9 +41,9 @@ public:
 
   // The port has news (data or trouble) with this many bytes waiting: poll once the
   // gathering time is over, or now when the queue is filling. Any thread.
-  void PortNews(qint64 waiting);
+  void portNews(qint64 waiting);
   // Ends polling and waits for the thread; safe to call on the GUI thread at any time.
-  void Stop();
+  void stop();
 
 protected:
   void run() override;

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     for (qsizetype l = 0; l < lines.size(); l += 2) {
       hex += QByteArray::fromHex(lines[l].toLatin1());
       const qsizetype inLine = qMin(perLine, chunk.size() - l / 2 * perLine);
-      if (ByteRows::Columns(lines[l + 1]) > 4 + 4 * int(inLine))
+      if (ByteRows::columns(lines[l + 1]) > 4 + 4 * int(inLine))
         std::abort();
     }
     if (hex != chunk)

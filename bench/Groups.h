@@ -1,0 +1,16 @@
+// The benchmark's groups of rows, one file each; main.cpp lists them by name.
+#pragma once
+
+#include <QString>
+
+void IdleGroup();                         // idle.cpp
+void LatencyGroup();                      // latency.cpp
+void StreamGroup();                       // stream.cpp
+void AppendGroup();                       // append.cpp
+void MonitorGroup();                      // monitor.cpp
+void SweepGroup();                        // sweep.cpp
+void SoakGroup();                         // soak.cpp
+void LargeMemoGroup();                    // large.cpp
+void SideBySideGroup();                   // side.cpp
+void StartupGroup(const QString &self);   // startup.cpp
+int StartupProbe(int argc, char *argv[]); // startup.cpp: the child it measures

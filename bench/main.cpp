@@ -1,0 +1,39 @@
+// Measures the tool as a bench operator meets it: the real window, offscreen, against real
+// pseudo-terminals. Prints one Markdown table.
+//   glow_bench [--quick] [--only NAME...]   NAME: a group in the table below
+#include "Bench.h"
+#include "Groups.h"
+#include "Platform.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[]) {
+  if (argc > 1 && qstrcmp(argv[1], "--startup-probe") == 0)
+    return StartupProbe(argc, argv);
+  QStringList only;
+  for (int i = 1; i < argc; ++i) {
+    if (qstrcmp(argv[i], "--quick") == 0)
+      gQuick = true;
+    else if (qstrcmp(argv[i], "--only") != 0)
+      only << QString::fromLocal8Bit(argv[i]);
+  }
+  PrepareForLongRun();
+  QApplication app(argc, argv);
+  const std::vector<std::pair<QString, std::function<void()>>> groups{
+      {"idle", IdleGroup},
+      {"latency", LatencyGroup},
+      {"stream", StreamGroup},
+      {"append", AppendGroup},
+      {"monitor", MonitorGroup},
+      {"sweep", SweepGroup},
+      {"soak", SoakGroup},
+      {"large", LargeMemoGroup},
+      {"side", SideBySideGroup},
+      {"startup", [] { StartupGroup(QCoreApplication::applicationFilePath()); }},
+  };
+  for (const auto &[name, run] : groups)
+    if (only.isEmpty() || only.contains(name))
+      run();
+  PrintReport();
+  return 0;
+}

@@ -1,0 +1,75 @@
+// Numbered lines at about 38 KB/s for a long time: memory per character shown, CPU at the
+// start and the end, and every line checked afterwards.
+#include "Bench.h"
+#include "Groups.h"
+#include "ProcessStats.h"
+
+#include <QElapsedTimer>
+
+void SoakGroup() {
+  OpenTool tool;
+  RunFor(300);
+  const qint64 total = gQuick ? 2000000 : 10500000;
+  const int rate = 38000;
+  const double rssBefore = double(ResidentKb()) / 1024;
+  PacedDevice device({&tool.device}, rate,
+                     [total](qint64 n) { return n * 76 < total ? NumberedLine(n) : QByteArray(); });
+  // CPU for the first and the last two megabytes sent. The loop sleeps in the event loop, so
+  // the figures are the tool's (and the device thread's), not the bench's.
+  const qint64 window = gQuick ? 500000 : 2000000;
+  double cpuStart = 0, cpuEnd = 0;
+  double mark = ProcessCpuMs();
+  bool inLast = false;
+  QElapsedTimer clock;
+  clock.start();
+  qint64 longestStall = 0;
+  while (device.sent() < total && clock.elapsed() < total / rate * 1000 * 2) {
+    const qint64 before = clock.elapsed();
+    RunFor(50);
+    longestStall = std::max(longestStall, clock.elapsed() - before - 50);
+    if (cpuStart == 0 && device.sent() >= window)
+      cpuStart = ProcessCpuMs() - mark;
+    if (!inLast && device.sent() >= total - window) {
+      inLast = true;
+      mark = ProcessCpuMs();
+    }
+  }
+  cpuEnd = ProcessCpuMs() - mark;
+  RunFor(500);
+  device.stop();
+  const double rssAfter = double(ResidentKb()) / 1024;
+
+  const QString shown = MemoText(&tool.form);
+  const QStringList got = shown.split('\n');
+  // Lines are matched in order, so one lost stretch counts once per lost line.
+  qint64 missing = 0;
+  qsizetype at = 0;
+  for (qint64 n = 0; n < device.pieces(); ++n) {
+    const QString want = QString::fromLatin1(NumberedLine(n).chopped(2));
+    if (got.value(at) == want)
+      ++at;
+    else
+      ++missing;
+  }
+  const double perChar = (rssAfter - rssBefore) * 1024 * 1024 / double(shown.size());
+  Report(QStringLiteral("Soak: %1 MB of numbered lines at 38 KB/s, every line checked")
+             .arg(double(total) / 1e6, 0, 'f', 1),
+         "<= 3 bytes of resident memory per character shown, all lines",
+         QStringLiteral("%1 lines, %2 missing or wrong; resident memory %3 -> %4 MB, %5 bytes "
+                        "a character; longest stall of the window %6 ms")
+             .arg(device.pieces())
+             .arg(missing)
+             .arg(rssBefore, 0, 'f', 1)
+             .arg(rssAfter, 0, 'f', 1)
+             .arg(perChar, 0, 'f', 2)
+             .arg(longestStall),
+         missing == 0 && perChar <= 3);
+  const double growth = cpuEnd / cpuStart;
+  Report(QStringLiteral("Soak: CPU for the last %1 MB vs the first").arg(double(window) / 1e6),
+         "within 10 %",
+         QStringLiteral("%1 ms vs %2 ms, ratio %3")
+             .arg(cpuEnd, 0, 'f', 0)
+             .arg(cpuStart, 0, 'f', 0)
+             .arg(growth, 0, 'f', 2),
+         growth <= 1.10 && growth >= 0.9);
+}
