@@ -40,7 +40,7 @@ struct OpenTool {
 
 // 38400 baud, 10 bits a byte.
 constexpr int kBytesPerSecond38400 = 3840;
-// The numbered line n of the soak and the side-by-side stream: 76 bytes with CR LF.
+// The numbered line n of the soak and the side-by-side stream: 75 bytes with CR LF.
 QByteArray NumberedLine(qint64 n);
 // Text as a device sends it, seconds' worth at 38400 baud: ASCII and Big5 lines by turns.
 QList<QByteArray> StreamLines(int seconds);

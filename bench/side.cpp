@@ -148,7 +148,7 @@ void SideBySideGroup() {
   const auto [streamOurs, streamPeer] = measure(streamS);
   device.stop();
   const double ratio = streamOurs.total() / streamPeer.total();
-  Report(QStringLiteral("38400-baud text, 76-byte lines, %1 s, side by side").arg(streamS),
+  Report(QStringLiteral("38400-baud text, 75-byte lines, %1 s, side by side").arg(streamS),
          "CPU with its X server, ratio to the peer's <= 1.0",
          describe(streamOurs, streamPeer, 2) + QStringLiteral("; ratio %1").arg(ratio, 0, 'f', 2),
          ratio <= 1.0);

@@ -12,8 +12,10 @@ void SoakGroup() {
   const qint64 total = gQuick ? 2000000 : 10500000;
   const int rate = 38000;
   const double rssBefore = double(ResidentKb()) / 1024;
-  PacedDevice device({&tool.device}, rate,
-                     [total](qint64 n) { return n * 76 < total ? NumberedLine(n) : QByteArray(); });
+  const qint64 lineCount = (total + NumberedLine(0).size() - 1) / NumberedLine(0).size();
+  PacedDevice device({&tool.device}, rate, [lineCount](qint64 n) {
+    return n < lineCount ? NumberedLine(n) : QByteArray();
+  });
   // CPU for the first and the last two megabytes sent. The loop sleeps in the event loop, so
   // the figures are the tool's (and the device thread's), not the bench's.
   const qint64 window = gQuick ? 500000 : 2000000;

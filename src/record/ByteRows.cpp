@@ -50,6 +50,20 @@ int ByteRows::columns(const QString &text) {
   return width;
 }
 
+void ByteRows::skip(QByteArrayView bytes) {
+  const qsizetype n = bytes.size();
+  qsizetype i = lead_ >= 0 && n > 0 && IsBig5Trail(uchar(bytes[0])) ? 1 : 0;
+  lead_ = -1;
+  for (; i < n; ++i) {
+    if (!IsBig5Lead(uchar(bytes[i])))
+      continue;
+    if (i + 1 == n)
+      lead_ = uchar(bytes[i]);
+    else if (IsBig5Trail(uchar(bytes[i + 1])))
+      ++i;
+  }
+}
+
 QStringList ByteRows::lines(const QByteArray &bytes) {
   // Made once: a row of a few hundred kilobytes is formatted while the window waits.
   static const std::array<QString, 256> kSingleCells = [] {

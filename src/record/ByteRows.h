@@ -13,11 +13,21 @@ public:
   static constexpr int kBytesPerLine = 16;
   static constexpr int kCellColumns = 4;
 
+  // lead: a lead byte that the direction's previous chunk ended with, or -1.
+  explicit ByteRows(int lead = -1) : lead_(lead) {}
+
   // The lines, hex and reading in turn, of one chunk of a direction. A lead byte that ends
   // the chunk is read with the trail byte that starts the next one.
   QStringList lines(const QByteArray &bytes);
+  // Goes over a chunk as lines() does, without making them: what a later lines() needs to
+  // read the next chunk is all that is kept.
+  void skip(QByteArrayView bytes);
+  // The lead byte waiting for its trail in the next chunk, or -1.
+  int lead() const { return lead_; }
   // Forgets a lead byte still waiting for its trail.
   void reset() { lead_ = -1; }
+  // The lines a chunk of this many bytes takes below its row's heading.
+  static int lineCount(qsizetype bytes) { return int(2 * ((bytes + kBytesPerLine - 1) / kBytesPerLine)); }
 
   // The columns a text takes in a fixed-width font, a Chinese character counting two.
   static int columns(const QString &text);

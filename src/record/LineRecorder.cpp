@@ -1,19 +1,17 @@
 #include "LineRecorder.h"
 
 #include <QDateTime>
-#include <QMetaMethod>
 
 namespace {
 QString ByteCount(qint64 bytes) {
   return bytes == 1 ? QStringLiteral("1 byte") : QStringLiteral("%1 bytes").arg(bytes);
 }
 
-QString Now() {
+QString TimeOfDay(qint64 utcMs) {
   // Asking the time zone costs a file lookup each time. A zone's offset changes only on a
-  // minute's boundary, so it is asked once a minute.
+  // minute's boundary, so it is asked once for each minute.
   static qint64 minute = -1;
   static qint64 offsetMs = 0;
-  const qint64 utcMs = QDateTime::currentMSecsSinceEpoch();
   if (utcMs / 60000 != minute) {
     minute = utcMs / 60000;
     offsetMs = QDateTime::fromMSecsSinceEpoch(utcMs).offsetFromUtc() * qint64(1000);
@@ -23,6 +21,12 @@ QString Now() {
   return QTime::fromMSecsSinceStartOfDay(ms).toString(QStringLiteral("HH:mm:ss.zzz"));
 }
 } // namespace
+
+QString LineRow::text() const {
+  QStringList lines{TimeOfDay(utcMs) + QLatin1Char(' ') + head};
+  lines += ByteRows(leadBefore).lines(bytes);
+  return lines.join(QLatin1Char('\n'));
+}
 
 TLineRecorder &TLineRecorder::instance() {
   static TLineRecorder recorder;
@@ -99,19 +103,12 @@ void TLineRecorder::reset() {
 }
 
 void TLineRecorder::emitRow(const QString &head, const QByteArray &bytes, ByteRows *rows) {
-  // With no monitor and no file, a row would be made for no one; a character that rows
-  // would have split is then no longer awaited either.
-  if (!log_.isOpen() && !isSignalConnected(QMetaMethod::fromSignal(&TLineRecorder::row))) {
-    if (rows)
-      rows->reset();
-    return;
-  }
-  QStringList lines{Now() + QLatin1Char(' ') + head};
+  const LineRow row{QDateTime::currentMSecsSinceEpoch(), head, bytes, rows ? rows->lead() : -1};
   if (rows)
-    lines += rows->lines(bytes);
-  const QString text = lines.join(QLatin1Char('\n'));
-  writeLog(text);
-  emit row(text);
+    rows->skip(bytes);
+  if (log_.isOpen())
+    writeLog(row.text());
+  emit this->row(row);
 }
 
 bool TLineRecorder::recordTo(const QString &path) {

@@ -3,7 +3,8 @@
 // says how many there were), each chunk a poll took, and each event (opened, open failed,
 // settings rejected, closed, line lost, backlog discarded). A row starts with the time to
 // the millisecond and a direction (TX, RX or --), then lists its bytes as ByteRows shows
-// them.
+// them. Rows are handed on raw: their text is made only where it is shown, saved or written
+// to the log, so that a monitor nobody looks at costs no formatting.
 #pragma once
 
 #include "ByteRows.h"
@@ -14,6 +15,20 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+
+// One row as it happened, raw.
+struct LineRow {
+  qint64 utcMs = 0;
+  // "TX 4 bytes (eEND)", "RX 2 bytes, +3 ms after the last write", "-- port closed".
+  QString head;
+  QByteArray bytes;
+  // The lead byte the previous chunk of the same direction left waiting for its trail.
+  int leadBefore = -1;
+
+  // The row as the monitor, "Save As…" and the log show it.
+  QString text() const;
+  int lineCount() const { return 1 + ByteRows::lineCount(bytes.size()); }
+};
 
 class TLineRecorder : public QObject {
   Q_OBJECT
@@ -47,7 +62,7 @@ public:
   QString logError() const { return logError_; }
 
 signals:
-  void row(const QString &text);
+  void row(const LineRow &row);
   // Writing the log failed (it is then closed); the reason is in logError().
   void logFailed();
 

@@ -47,37 +47,56 @@ TLineMonitor::TLineMonitor(QWidget *parent) : QWidget(parent, Qt::Window) {
   showState();
 }
 
-QString TLineMonitor::text() const {
-  QStringList all{view_->toPlainText()};
-  all += pendingRows_;
-  all.removeAll(QString());
-  return all.join(QLatin1Char('\n'));
+QString TLineMonitor::text() const { return textOf(rows_.begin(), rows_.end()); }
+
+QString TLineMonitor::textOf(Rows::const_iterator from, Rows::const_iterator to) {
+  QStringList texts;
+  for (auto row = from; row != to; ++row)
+    texts << row->text();
+  return texts.join(QLatin1Char('\n'));
 }
 
 void TLineMonitor::showEvent(QShowEvent *event) {
+  if (!inView_) {
+    view_->setPlainText(text());
+    view_->moveCursor(QTextCursor::End);
+    inView_ = true;
+    unshown_ = 0;
+  }
   showPending();
   QWidget::showEvent(event);
 }
 
-void TLineMonitor::showPending() {
-  if (!pendingRows_.isEmpty())
-    view_->appendPlainText(std::exchange(pendingRows_, QStringList()).join(QLatin1Char('\n')));
+void TLineMonitor::hideEvent(QHideEvent *event) {
+  // Closed by the operator: the rows' text goes until it is shown again. A window that is
+  // only minimised keeps it, with the operator's selection.
+  if (!event->spontaneous()) {
+    view_->clear();
+    inView_ = false;
+  }
+  QWidget::hideEvent(event);
 }
 
-void TLineMonitor::addRow(const QString &row) {
-  const int lines = int(row.count(QLatin1Char('\n'))) + 1;
-  pendingRows_ << row;
-  if (isVisible() && !pendingTimer_.isActive())
-    pendingTimer_.start();
-  rowLines_.push_back(lines);
-  lines_ += lines;
+void TLineMonitor::showPending() {
+  if (!inView_ || unshown_ == 0)
+    return;
+  const auto from = rows_.end() - qMin<qsizetype>(std::exchange(unshown_, 0), rows_.size());
+  view_->appendPlainText(textOf(from, rows_.end()));
+}
+
+void TLineMonitor::addRow(const LineRow &row) {
+  rows_.push_back(row);
+  lines_ += row.lineCount();
+  if (inView_) {
+    ++unshown_;
+    if (!pendingTimer_.isActive())
+      pendingTimer_.start();
+  }
   const qint64 before = droppedRows_;
-  while (lines_ > kKeptLines && !rowLines_.empty()) {
-    lines_ -= rowLines_.front();
-    rowLines_.pop_front();
+  while (lines_ > kKeptLines && rows_.size() > 1) {
+    lines_ -= rows_.front().lineCount();
+    rows_.pop_front();
     ++droppedRows_;
-    if (int(rowLines_.size()) < pendingRows_.size())
-      pendingRows_.removeFirst();
   }
   if (droppedRows_ != before)
     showState();

@@ -1,9 +1,13 @@
 // The line monitor: a window of its own beside the main window, showing the rows of the
 // line recorder as they come, oldest first, and following the end while the end is in
-// view. It keeps the newest kKeptLines lines and counts the rows that went out at the top;
-// the log file keeps everything. Closing it only hides it. Rows can be selected and
-// copied, saved as a file, or recorded to a file from now on.
+// view. It keeps the newest rows up to kKeptLines lines of text and counts the rows that
+// went out at the top; the log file keeps everything. Closing it only hides it. Rows can
+// be selected and copied, saved as a file, or recorded to a file from now on.
+// The rows are kept raw (their bytes, time and heading) and made into text only while the
+// monitor is shown, or when saved: a monitor nobody looks at costs its rows' bytes alone.
 #pragma once
+
+#include "LineRecorder.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -19,7 +23,7 @@ QT_END_NAMESPACE
 class TLineMonitor : public QWidget {
   Q_OBJECT
 public:
-  // About 30 MB of text and layout at the most.
+  // Shown, about 30 MB of text and layout at the most; hidden, about a megabyte of rows.
   static constexpr int kKeptLines = 100000;
   // How long rows gather before they go into view.
   static constexpr std::chrono::milliseconds kViewUpdate{100};
@@ -32,8 +36,12 @@ public:
   bool recordTo(const QString &path);
 
 private:
-  void addRow(const QString &row);
+  using Rows = std::deque<LineRow>;
+  static QString textOf(Rows::const_iterator from, Rows::const_iterator to);
+
+  void addRow(const LineRow &row);
   void showEvent(QShowEvent *event) override;
+  void hideEvent(QHideEvent *event) override;
   void showPending();
   void saveAs();
   void toggleRecording();
@@ -42,12 +50,13 @@ private:
   QPlainTextEdit *view_;
   QLabel *state_;
   QPushButton *record_;
-  // The lines of each row still in view, oldest first, to count the rows that go.
-  std::deque<int> rowLines_;
-  // Rows not yet in view: while hidden, and for a moment while shown, so that a stream of
-  // rows is laid out and painted a few times a second rather than row by row.
-  QStringList pendingRows_;
+  // The rows kept, oldest first, and the lines of text they make.
+  Rows rows_;
   int lines_ = 0;
+  // Whether the view holds the rows' text, and how many of the newest rows it still lacks:
+  // a stream of rows is laid out a few times a second rather than row by row.
+  bool inView_ = false;
+  qsizetype unshown_ = 0;
   qint64 droppedRows_ = 0;
   QTimer pendingTimer_;
 };

@@ -84,6 +84,12 @@ void MonitorTest::logHoldsWhatTheMonitorShows() {
   logged.removeIf([](const QString &line) { return line.startsWith('#'); });
   QCOMPARE(logged, form.lineMonitor()->text().split('\n'));
   QCOMPARE(logged.size(), 8);
+  // Rows kept while the monitor was hidden show as they were logged, and so do new ones.
+  form.lineMonitor()->show();
+  Click(&form, "Button4");
+  auto *view = Control<QPlainTextEdit>(form.lineMonitor(), "rows");
+  QTRY_COMPARE(view->toPlainText(), form.lineMonitor()->text());
+  QVERIFY(view->toPlainText().startsWith(logged.join('\n')));
 }
 
 void MonitorTest::logThatCannotBeWrittenIsShownAndPortWorks() {

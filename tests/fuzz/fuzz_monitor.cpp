@@ -1,6 +1,6 @@
 // The line monitor's rows, for chunks the input cuts itself into (Chunks.h). Every chunk's hex must
 // give back its bytes, and its reading must stand within the columns of those bytes, a two-byte
-// character included.
+// character included. Going over a chunk without its lines leaves what making them leaves.
 #include "ByteRows.h"
 #include "Chunks.h"
 
@@ -8,12 +8,13 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  ByteRows rows;
+  ByteRows rows, skipped;
   for (const QByteArray &chunk : Chunks(data, size)) {
     const QStringList lines = rows.lines(chunk);
-    const qsizetype perLine = ByteRows::kBytesPerLine;
-    if (lines.size() != 2 * ((chunk.size() + perLine - 1) / perLine))
+    skipped.skip(chunk);
+    if (skipped.lead() != rows.lead() || lines.size() != ByteRows::lineCount(chunk.size()))
       std::abort();
+    const qsizetype perLine = ByteRows::kBytesPerLine;
     QByteArray hex;
     for (qsizetype l = 0; l < lines.size(); l += 2) {
       hex += QByteArray::fromHex(lines[l].toLatin1());
