@@ -103,7 +103,10 @@ void TLineRecorder::reset() {
 }
 
 void TLineRecorder::emitRow(const QString &head, const QByteArray &bytes, ByteRows *rows) {
-  const LineRow row{QDateTime::currentMSecsSinceEpoch(), head, bytes, rows ? rows->lead() : -1};
+  // A copy of just these bytes: what a read returns can be the port's whole buffer block
+  // (16 KB for a few hundred bytes), and rows are kept for a long while.
+  const LineRow row{QDateTime::currentMSecsSinceEpoch(), head,
+                    QByteArray(bytes.constData(), bytes.size()), rows ? rows->lead() : -1};
   if (rows)
     rows->skip(bytes);
   if (log_.isOpen())
