@@ -14,6 +14,12 @@ void ApplyLook(QWidget *form, Ui::TrdCom *ui) {
                      static_cast<QWidget *>(ui->rdCOM)}) {
     QFont font = w->font();
     font.setPixelSize(TrdCom::kFontPixels);
+    if (w == ui->Memo2) {
+      // Latin and Han text needs no OpenType shaping or kerning, and a stream is laid out
+      // many times a second; the same glyphs stand at the same places without them.
+      font.setStyleStrategy(QFont::PreferNoShaping);
+      font.setKerning(false);
+    }
     w->setFont(font);
   }
   const QPalette system = QApplication::palette();
