@@ -10,6 +10,7 @@ void AppendGroup();                       // append.cpp
 void MonitorGroup();                      // monitor.cpp
 void SweepGroup();                        // sweep.cpp
 void SoakGroup();                         // soak.cpp
+void MonitorSoakGroup();                  // soak.cpp
 void LargeMemoGroup();                    // large.cpp
 void SideBySideGroup();                   // side.cpp
 void StartupGroup(const QString &self);   // startup.cpp

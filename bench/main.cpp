@@ -27,6 +27,7 @@ int main(int argc, char *argv[]) {
       {"monitor", MonitorGroup},
       {"sweep", SweepGroup},
       {"soak", SoakGroup},
+      {"monitor-soak", MonitorSoakGroup},
       {"large", LargeMemoGroup},
       {"side", SideBySideGroup},
       {"startup", [] { StartupGroup(QCoreApplication::applicationFilePath()); }},

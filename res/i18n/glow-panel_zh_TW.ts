@@ -57,6 +57,36 @@ Try &apos;%1 --help&apos;.
         <source>Append every row of the line monitor to &lt;file&gt; as it happens.</source>
         <translation>把線路監視器的每一列隨時附加到 &lt;file&gt;。</translation>
     </message>
+    <message>
+        <source>Run the test sequence in &lt;file&gt; without a window and exit: 0 when every step passed, 1 when one failed, 2 for a wrong file, 3 when the port could not be opened or was lost.</source>
+        <translation>不開視窗執行 &lt;file&gt; 中的測試序列後結束：每一步都通過為 0，有一步失敗為 1，檔案有誤為 2，無法開啟通訊埠或線路中斷為 3。</translation>
+    </message>
+    <message>
+        <source>Run the sequence &lt;n&gt; times; a failed pass ends the run.</source>
+        <translation>執行序列 &lt;n&gt; 次；某一輪失敗即結束。</translation>
+    </message>
+    <message>
+        <source>With --repeat, go on after a failed pass.</source>
+        <translation>搭配 --repeat：某一輪失敗後仍繼續。</translation>
+    </message>
+    <message>
+        <source>Write the results of --run to &lt;file&gt; as JUnit XML.</source>
+        <translation>把 --run 的結果以 JUnit XML 寫入 &lt;file&gt;。</translation>
+    </message>
+    <message>
+        <source>Try &apos;%1 --help&apos;.
+</source>
+        <translation>請執行「%1 --help」查看用法。
+</translation>
+    </message>
+    <message>
+        <source>--repeat needs a whole number of at least 1</source>
+        <translation>--repeat 需要至少為 1 的整數</translation>
+    </message>
+    <message>
+        <source>--repeat, --keep-going and --report go with --run</source>
+        <translation>--repeat、--keep-going 與 --report 須與 --run 一起使用</translation>
+    </message>
 </context>
 <context>
     <name>Ports</name>
@@ -77,6 +107,120 @@ Try &apos;%1 --help&apos;.
     <message>
         <source>Right-click &quot;Com Port&quot; to choose one.</source>
         <translation>於「Com Port」上按右鍵選擇其中之一。</translation>
+    </message>
+</context>
+<context>
+    <name>Sequence</name>
+    <message>
+        <source>unexpected &apos;%1&apos;</source>
+        <translation>多餘的「%1」</translation>
+    </message>
+    <message>
+        <source>expected a time in ms, such as 500 ms</source>
+        <translation>此處應為以 ms 表示的時間，例如 500 ms</translation>
+    </message>
+    <message>
+        <source>expected ms or s after the number</source>
+        <translation>數字後面應為 ms 或 s</translation>
+    </message>
+    <message>
+        <source>a time of at most %1 ms</source>
+        <translation>時間最多為 %1 ms</translation>
+    </message>
+    <message>
+        <source>expected text in quotes or hex bytes</source>
+        <translation>此處應為引號內的文字或 hex 位元組</translation>
+    </message>
+    <message>
+        <source>not a hex byte: &apos;%1&apos;</source>
+        <translation>不是十六進位位元組：「%1」</translation>
+    </message>
+    <message>
+        <source>expected a hex byte</source>
+        <translation>此處應為十六進位位元組</translation>
+    </message>
+    <message>
+        <source>bad escape: \x needs two hex digits</source>
+        <translation>錯誤的跳脫字元：\x 後面需要兩個十六進位數字</translation>
+    </message>
+    <message>
+        <source>bad escape &apos;\%1&apos;: use \r \n \t \\ \&quot; or \xNN</source>
+        <translation>錯誤的跳脫字元「\%1」：請用 \r \n \t \\ \&quot; 或 \xNN</translation>
+    </message>
+    <message>
+        <source>text not closed by a quote</source>
+        <translation>文字缺少結尾的引號</translation>
+    </message>
+    <message>
+        <source>expected COM1 or COM2, then 9600, 19200 or 38400</source>
+        <translation>此處應為 COM1 或 COM2，其後為 9600、19200 或 38400</translation>
+    </message>
+    <message>
+        <source>expected &apos;for&apos; and a time</source>
+        <translation>此處應為「for」及時間</translation>
+    </message>
+    <message>
+        <source>unknown step &apos;%1&apos;</source>
+        <translation>不明的步驟「%1」</translation>
+    </message>
+    <message>
+        <source>not UTF-8 text</source>
+        <translation>不是 UTF-8 文字</translation>
+    </message>
+    <message>
+        <source>line longer than %1 characters</source>
+        <translation>此行超過 %1 個字元</translation>
+    </message>
+    <message>
+        <source>no steps in the file</source>
+        <translation>檔案中沒有任何步驟</translation>
+    </message>
+    <message>
+        <source>larger than %1 MB</source>
+        <translation>大於 %1 MB</translation>
+    </message>
+</context>
+<context>
+    <name>SequenceRunner</name>
+    <message>
+        <source>nothing arrived</source>
+        <translation>沒有收到任何資料</translation>
+    </message>
+    <message>
+        <source>1 byte arrived:</source>
+        <translation>收到 1 個位元組：</translation>
+    </message>
+    <message>
+        <source>%1 bytes arrived:</source>
+        <translation>收到 %1 個位元組：</translation>
+    </message>
+    <message>
+        <source>(the first %1 shown)</source>
+        <translation>（只顯示前 %1 個）</translation>
+    </message>
+    <message>
+        <source>not received within %1 ms; %2</source>
+        <translation>%1 ms 內未收到；%2</translation>
+    </message>
+    <message>
+        <source>stopped</source>
+        <translation>已停止</translation>
+    </message>
+    <message>
+        <source>the port is not open</source>
+        <translation>通訊埠未開啟</translation>
+    </message>
+    <message>
+        <source>line lost</source>
+        <translation>線路中斷</translation>
+    </message>
+    <message>
+        <source>the port is already open</source>
+        <translation>通訊埠已經開啟</translation>
+    </message>
+    <message>
+        <source>%1 bytes discarded: more than %2 bytes waited at once</source>
+        <translation>丟棄了 %1 個位元組：一次等待的資料超過 %2 個位元組</translation>
     </message>
 </context>
 <context>
@@ -161,6 +305,18 @@ Close it there first.</source>
         <source>Line monitor - NOT RECORDING - GLOW_PANEL</source>
         <translation>線路監視器 - 沒有在記錄 - GLOW_PANEL</translation>
     </message>
+    <message>
+        <source>Save as sequence…</source>
+        <translation>另存為序列…</translation>
+    </message>
+    <message>
+        <source>Save as sequence</source>
+        <translation>另存為序列</translation>
+    </message>
+    <message>
+        <source>Sequences (*.seq)</source>
+        <translation>序列 (*.seq)</translation>
+    </message>
 </context>
 <context>
     <name>TPortMenu</name>
@@ -208,10 +364,119 @@ Close it there first.</source>
     </message>
 </context>
 <context>
+    <name>TSequenceWindow</name>
+    <message>
+        <source>Test sequences - GLOW_PANEL</source>
+        <translation>測試序列 - GLOW_PANEL</translation>
+    </message>
+    <message>
+        <source>Open…</source>
+        <translation>開啟…</translation>
+    </message>
+    <message>
+        <source>From recording</source>
+        <translation>取自記錄</translation>
+    </message>
+    <message>
+        <source>Run</source>
+        <translation>執行</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Save report…</source>
+        <translation>儲存報告…</translation>
+    </message>
+    <message>
+        <source>Repeat </source>
+        <translation>重複 </translation>
+    </message>
+    <message>
+        <source>Line</source>
+        <translation>行</translation>
+    </message>
+    <message>
+        <source>Step</source>
+        <translation>步驟</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>狀態</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>時間</translation>
+    </message>
+    <message>
+        <source>Open sequence</source>
+        <translation>開啟序列</translation>
+    </message>
+    <message>
+        <source>Sequences (*.seq);;All files (*)</source>
+        <translation>序列 (*.seq);;所有檔案 (*)</translation>
+    </message>
+    <message>
+        <source>Pass %1 of %2 running</source>
+        <translation>正在執行第 %1 輪，共 %2 輪</translation>
+    </message>
+    <message>
+        <source>recorded</source>
+        <translation>記錄內容</translation>
+    </message>
+    <message>
+        <source>Nothing recorded yet: open the port and press a button first.</source>
+        <translation>尚未記錄任何內容：請先開啟通訊埠並按下按鈕。</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n step(s)</source>
+        <translation>
+            <numerusform>%n 個步驟</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>waiting</source>
+        <translation>等待中</translation>
+    </message>
+    <message>
+        <source>running</source>
+        <translation>執行中</translation>
+    </message>
+    <message>
+        <source>passed</source>
+        <translation>通過</translation>
+    </message>
+    <message>
+        <source>FAILED</source>
+        <translation>失敗</translation>
+    </message>
+    <message>
+        <source>skipped</source>
+        <translation>略過</translation>
+    </message>
+    <message>
+        <source>FAILED at line %1: %2</source>
+        <translation>第 %1 行失敗：%2</translation>
+    </message>
+    <message>
+        <source>Save report</source>
+        <translation>儲存報告</translation>
+    </message>
+    <message>
+        <source>JUnit reports (*.xml)</source>
+        <translation>JUnit 報告 (*.xml)</translation>
+    </message>
+</context>
+<context>
     <name>TrdCom</name>
     <message>
         <source>Line monitor</source>
         <translation>線路監視器</translation>
+    </message>
+    <message>
+        <source>Test sequences</source>
+        <translation>測試序列</translation>
     </message>
 </context>
 </TS>

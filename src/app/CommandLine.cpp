@@ -35,7 +35,27 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
       QCoreApplication::translate("CommandLine",
                                   "Append every row of the line monitor to <file> as it happens."),
       QStringLiteral("file"));
-  parser.addOptions({help, version, list, com1, com2, log});
+  const QCommandLineOption run(
+      QStringLiteral("run"),
+      QCoreApplication::translate("CommandLine",
+                                  "Run the test sequence in <file> without a window and exit: 0 "
+                                  "when every step passed, 1 when one failed, 2 for a wrong file, "
+                                  "3 when the port could not be opened or was lost."),
+      QStringLiteral("file"));
+  const QCommandLineOption repeat(
+      QStringLiteral("repeat"),
+      QCoreApplication::translate("CommandLine",
+                                  "Run the sequence <n> times; a failed pass ends the run."),
+      QStringLiteral("n"));
+  const QCommandLineOption keepGoing(
+      QStringLiteral("keep-going"),
+      QCoreApplication::translate("CommandLine", "With --repeat, go on after a failed pass."));
+  const QCommandLineOption report(
+      QStringLiteral("report"),
+      QCoreApplication::translate("CommandLine",
+                                  "Write the results of --run to <file> as JUnit XML."),
+      QStringLiteral("file"));
+  parser.addOptions({help, version, list, com1, com2, log, run, repeat, keepGoing, report});
 
   CommandLine result;
   const QString program = QStringLiteral("glow-panel");
@@ -79,5 +99,25 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
   }
   result.devices = {parser.value(com1), parser.value(com2)};
   result.logFile = parser.value(log);
+  result.run.file = parser.value(run);
+  result.run.report = parser.value(report);
+  result.run.keepGoing = parser.isSet(keepGoing);
+  auto usage = [&](const QString &problem) {
+    result.finished = true;
+    result.exitCode = kUsageError;
+    result.err = QStringLiteral("%1: %2\n").arg(program, problem) +
+                 QCoreApplication::translate("CommandLine", "Try '%1 --help'.\n").arg(program);
+  };
+  if (parser.isSet(repeat)) {
+    bool ok = false;
+    result.run.repeat = parser.value(repeat).toInt(&ok);
+    if (!ok || result.run.repeat < 1)
+      usage(QCoreApplication::translate("CommandLine",
+                                        "--repeat needs a whole number of at least 1"));
+  }
+  if (result.run.file.isEmpty() &&
+      (parser.isSet(repeat) || parser.isSet(keepGoing) || parser.isSet(report)))
+    usage(QCoreApplication::translate("CommandLine",
+                                      "--repeat, --keep-going and --report go with --run"));
   return result;
 }

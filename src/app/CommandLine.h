@@ -1,7 +1,9 @@
 // The command line: --com1/--com2 bind a port item for this run; --list-ports, --help and
-// --version answer and end the program; --log records the line to a file. All of it works without a
-// display.
+// --version answer and end the program; --log records the line to a file; --run runs a test
+// sequence without a window. All of it works without a display.
 #pragma once
+
+#include "HeadlessRun.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,6 +18,8 @@ struct CommandLine {
   QStringList devices{QString(), QString()};
   // The file every row of the line monitor is appended to; empty for none.
   QString logFile;
+  // A sequence to run without a window; its file is empty for none.
+  HeadlessRun run;
 };
 
 CommandLine ParseCommandLine(const QStringList &arguments);

@@ -1,5 +1,7 @@
 // Start-up: the command line, the application, the one window, the event loop.
 #include "CommandLine.h"
+#include "HeadlessRun.h"
+#include "LineRecorder.h"
 #include "Platform.h"
 #include "Startup.h"
 #include "Translations.h"
@@ -23,16 +25,31 @@ int main(int argc, char *argv[]) {
   }
 
   PrepareForLongRun();
+  // A sequence runs the window's own handlers with the window never shown: no display is
+  // needed for that.
+  if (!command.run.file.isEmpty() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   InstallTranslations();
-  WarnIfNoBig5();
-  return RunShowingEscapes([&app, &command] {
+  const bool headless = !command.run.file.isEmpty();
+  if (!headless)
+    WarnIfNoBig5();
+  int code = 0;
+  RunShowingEscapes([&app, &command, &code, headless] {
     TrdCom form({}, command.devices);
     rdCom = &form;
-    form.show();
     if (!command.logFile.isEmpty())
       form.recordLineTo(command.logFile);
-    app.exec();
+    if (headless) {
+      if (!command.logFile.isEmpty() && !TLineRecorder::instance().recording())
+        PrintToConsole(ConsoleStream::Err,
+                       TLineRecorder::instance().logError() + QLatin1Char('\n'));
+      code = RunHeadless(&form, command.run);
+    } else {
+      form.show();
+      app.exec();
+    }
     rdCom = nullptr;
   });
+  return code;
 }

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 
 enum class ConsoleStream { Out, Err };
 
@@ -23,3 +24,7 @@ void PauseExactly(std::chrono::nanoseconds time);
 // Keeps large buffers (the receive memo's text) in mappings of their own, so one that has
 // grown does not leave its old copy resident. Call before anything is allocated in bulk.
 void PrepareForLongRun();
+
+// Runs handler on the main thread when the operator interrupts the program (Ctrl+C); an
+// empty handler restores the default, which ends the program.
+void OnInterrupt(std::function<void()> handler);

@@ -5,6 +5,8 @@
 // JhengHei, which every Windows since Vista has.
 #include "Platform.h"
 
+#include <QCoreApplication>
+
 #include <windows.h>
 
 #include <timeapi.h>
@@ -43,6 +45,27 @@ void PrintToConsole(ConsoleStream stream, const QString &text) {
     const QByteArray bytes = text.toUtf8();
     WriteFile(handle, bytes.constData(), DWORD(bytes.size()), &written, nullptr);
   }
+}
+
+namespace {
+std::function<void()> gInterruptHandler;
+
+// Called on a thread of the system's own; the handler runs on the main thread.
+BOOL WINAPI ConsoleInterrupt(DWORD) {
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(),
+      [] {
+        if (gInterruptHandler)
+          gInterruptHandler();
+      },
+      Qt::QueuedConnection);
+  return TRUE;
+}
+} // namespace
+
+void OnInterrupt(std::function<void()> handler) {
+  gInterruptHandler = std::move(handler);
+  SetConsoleCtrlHandler(ConsoleInterrupt, gInterruptHandler ? TRUE : FALSE);
 }
 
 QStringList MingFaceSubstitutes() {

@@ -7,6 +7,14 @@ QString ByteCount(qint64 bytes) {
   return bytes == 1 ? QStringLiteral("1 byte") : QStringLiteral("%1 bytes").arg(bytes);
 }
 
+LineRow Row(LineRow::Kind kind, const QString &head, const QByteArray &bytes = {}) {
+  LineRow row;
+  row.kind = kind;
+  row.head = head;
+  row.bytes = bytes;
+  return row;
+}
+
 QString TimeOfDay(qint64 utcMs) {
   // Asking the time zone costs a file lookup each time. A zone's offset changes only on a
   // minute's boundary, so it is asked once for each minute.
@@ -33,9 +41,10 @@ TLineRecorder &TLineRecorder::instance() {
   return recorder;
 }
 
-TLineRecorder::Press::Press(const QString &button) {
+TLineRecorder::Press::Press(const QString &button, const QString &step) {
   instance().flushPress();
   instance().press_ = button;
+  instance().pressStep_ = step;
 }
 
 TLineRecorder::Press::~Press() { instance().flushPress(); }
@@ -44,7 +53,7 @@ void TLineRecorder::sent(const QByteArray &bytes) {
   sinceWrite_.start();
   answerPending_ = true;
   if (press_.isEmpty()) {
-    emitRow(QStringLiteral("TX ") + ByteCount(bytes.size()), bytes, &sentRows_);
+    emitRow(Row(LineRow::Sent, QStringLiteral("TX ") + ByteCount(bytes.size()), bytes), &sentRows_);
     return;
   }
   pressBytes_ += bytes;
@@ -63,7 +72,9 @@ void TLineRecorder::flushPress() {
     head += pressLongest_ == 1 ? QStringLiteral(", %1 writes of 1 byte").arg(pressWrites_)
                                : QStringLiteral(", %1 writes").arg(pressWrites_);
   head += QStringLiteral(" (%1)").arg(button);
-  emitRow(head, std::exchange(pressBytes_, QByteArray()), &sentRows_);
+  LineRow row = Row(LineRow::Sent, head, std::exchange(pressBytes_, QByteArray()));
+  row.step = pressStep_;
+  emitRow(row, &sentRows_);
   pressWrites_ = 0;
   pressLongest_ = 0;
 }
@@ -71,44 +82,67 @@ void TLineRecorder::flushPress() {
 void TLineRecorder::received(const QByteArray &bytes) {
   if (bytes.isEmpty())
     return;
-  QString head = QStringLiteral("RX ") + ByteCount(bytes.size());
+  LineRow row = Row(LineRow::Received, QStringLiteral("RX ") + ByteCount(bytes.size()), bytes);
+  row.replyMs = sinceWrite_.isValid() ? sinceWrite_.elapsed() : -1;
   if (std::exchange(answerPending_, false))
-    head += QStringLiteral(", +%1 ms after the last write").arg(sinceWrite_.elapsed());
-  emitRow(head, bytes, &receivedRows_);
+    row.head += QStringLiteral(", +%1 ms after the last write").arg(row.replyMs);
+  emitRow(row, &receivedRows_);
 }
 
 void TLineRecorder::discarded(qint64 bytes) {
-  event(QStringLiteral("backlog discarded (%1), more than a poll may take").arg(ByteCount(bytes)));
+  flushPress();
+  LineRow row = Row(
+      LineRow::Discarded,
+      QStringLiteral("-- backlog discarded (%1), more than a poll may take").arg(ByteCount(bytes)));
+  row.discardedBytes = bytes;
+  emitRow(row, nullptr);
 }
 
-void TLineRecorder::opened(const QString &device, const QString &settings) {
+void TLineRecorder::opened(const QString &device, const QString &settings, const QString &step) {
   writeLog(QStringLiteral("# glow-panel %1, %2 at %3, %4")
                .arg(QStringLiteral(GLOW_PANEL_VERSION), device, settings,
                     QDateTime::currentDateTime().toString(Qt::ISODate)));
-  event(QStringLiteral("port opened: %1, %2").arg(device, settings));
+  flushPress();
+  LineRow row =
+      Row(LineRow::Opened, QStringLiteral("-- port opened: %1, %2").arg(device, settings));
+  row.step = step;
+  emitRow(row, nullptr);
+}
+
+void TLineRecorder::closed() {
+  flushPress();
+  emitRow(Row(LineRow::Closed, QStringLiteral("-- port closed")), nullptr);
+}
+
+void TLineRecorder::lost() {
+  flushPress();
+  emitRow(Row(LineRow::Lost, QStringLiteral("-- line lost")), nullptr);
 }
 
 void TLineRecorder::event(const QString &what) {
   flushPress();
-  emitRow(QStringLiteral("-- ") + what, QByteArray(), nullptr);
+  emitRow(Row(LineRow::Event, QStringLiteral("-- ") + what), nullptr);
 }
 
 void TLineRecorder::reset() {
   press_.clear();
+  pressStep_.clear();
   pressBytes_.clear();
   pressWrites_ = pressLongest_ = 0;
   sentRows_.reset();
   receivedRows_.reset();
   answerPending_ = false;
+  sinceWrite_.invalidate();
 }
 
-void TLineRecorder::emitRow(const QString &head, const QByteArray &bytes, ByteRows *rows) {
+void TLineRecorder::emitRow(LineRow row, ByteRows *rows) {
+  row.utcMs = QDateTime::currentMSecsSinceEpoch();
   // A copy of just these bytes: what a read returns can be the port's whole buffer block
   // (16 KB for a few hundred bytes), and rows are kept for a long while.
-  const LineRow row{QDateTime::currentMSecsSinceEpoch(), head,
-                    QByteArray(bytes.constData(), bytes.size()), rows ? rows->lead() : -1};
+  row.bytes = QByteArray(row.bytes.constData(), row.bytes.size());
+  row.leadBefore = rows ? rows->lead() : -1;
   if (rows)
-    rows->skip(bytes);
+    rows->skip(row.bytes);
   if (log_.isOpen())
     writeLog(row.text());
   emit this->row(row);

@@ -18,12 +18,19 @@
 
 // One row as it happened, raw.
 struct LineRow {
+  enum Kind { Event, Sent, Received, Discarded, Lost, Opened, Closed };
   qint64 utcMs = 0;
+  Kind kind = Event;
   // "TX 4 bytes (eEND)", "RX 2 bytes, +3 ms after the last write", "-- port closed".
   QString head;
   QByteArray bytes;
   // The lead byte the previous chunk of the same direction left waiting for its trail.
   int leadBefore = -1;
+  // Sent and Opened: the sequence step that does the same ("initial-vfd", "open COM1 9600").
+  QString step;
+  // Received: ms since the last write, or -1 before any. Discarded: the bytes thrown away.
+  qint64 replyMs = -1;
+  qint64 discardedBytes = 0;
 
   // The row as the monitor, "Save As…" and the log show it.
   QString text() const;
@@ -36,10 +43,11 @@ public:
   // The one recorder of the process; WriteCom and the poller report to it.
   static TLineRecorder &instance();
 
-  // Gathers the writes made while it lives into one row named after the button.
+  // Gathers the writes made while it lives into one row named after the button; step is
+  // the sequence step that does the same.
   class Press {
   public:
-    explicit Press(const QString &button);
+    Press(const QString &button, const QString &step);
     ~Press();
     Press(const Press &) = delete;
     Press &operator=(const Press &) = delete;
@@ -48,7 +56,9 @@ public:
   void sent(const QByteArray &bytes);
   void received(const QByteArray &bytes);
   void discarded(qint64 bytes);
-  void opened(const QString &device, const QString &settings);
+  void opened(const QString &device, const QString &settings, const QString &step);
+  void closed();
+  void lost();
   void event(const QString &what);
   // Back to the state of a new run: no pending character, no press, no write to time from.
   void reset();
@@ -67,11 +77,12 @@ signals:
   void logFailed();
 
 private:
-  void emitRow(const QString &head, const QByteArray &bytes, ByteRows *rows);
+  void emitRow(LineRow row, ByteRows *rows);
   void flushPress();
   void writeLog(const QString &text);
 
   QString press_;
+  QString pressStep_;
   QByteArray pressBytes_;
   int pressWrites_ = 0;
   int pressLongest_ = 0;

@@ -1,6 +1,7 @@
 #include "LineMonitor.h"
 
 #include "LineRecorder.h"
+#include "Recording.h"
 
 #include <QFileDialog>
 #include <QFontDatabase>
@@ -24,10 +25,12 @@ TLineMonitor::TLineMonitor(QWidget *parent) : QWidget(parent, Qt::Window) {
   state_ = new QLabel(this);
   state_->setObjectName(QStringLiteral("state"));
   auto *save = new QPushButton(tr("Save As…"), this);
+  auto *saveSequence = new QPushButton(tr("Save as sequence…"), this);
   record_ = new QPushButton(this);
   auto *buttons = new QHBoxLayout;
   buttons->addWidget(state_, 1);
   buttons->addWidget(save);
+  buttons->addWidget(saveSequence);
   buttons->addWidget(record_);
   auto *layout = new QVBoxLayout(this);
   layout->addWidget(view_);
@@ -37,6 +40,7 @@ TLineMonitor::TLineMonitor(QWidget *parent) : QWidget(parent, Qt::Window) {
   pendingTimer_.setInterval(kViewUpdate);
   connect(&pendingTimer_, &QTimer::timeout, this, &TLineMonitor::showPending);
   connect(save, &QPushButton::clicked, this, &TLineMonitor::saveAs);
+  connect(saveSequence, &QPushButton::clicked, this, &TLineMonitor::saveAsSequence);
   connect(record_, &QPushButton::clicked, this, &TLineMonitor::toggleRecording);
   connect(&TLineRecorder::instance(), &TLineRecorder::row, this, &TLineMonitor::addRow);
   connect(&TLineRecorder::instance(), &TLineRecorder::logFailed, this, [this] {
@@ -112,11 +116,21 @@ bool TLineMonitor::recordTo(const QString &path) {
 
 void TLineMonitor::saveAs() {
   const QString path = QFileDialog::getSaveFileName(this, tr("Save the line monitor"));
-  if (path.isEmpty())
-    return;
+  if (!path.isEmpty())
+    save(path, text() + QLatin1Char('\n'));
+}
+
+void TLineMonitor::saveAsSequence() {
+  const QString path = QFileDialog::getSaveFileName(this, tr("Save as sequence"), QString(),
+                                                    tr("Sequences (*.seq)"));
+  if (!path.isEmpty())
+    save(path, SequenceFromRows(rows_));
+}
+
+void TLineMonitor::save(const QString &path, const QString &text) {
   QSaveFile file(path);
   if (file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-    file.write(text().toUtf8() + '\n');
+    file.write(text.toUtf8());
     if (file.commit())
       return;
   }

@@ -34,9 +34,10 @@ public:
   QString text() const;
   // Starts recording to a file; on failure the monitor comes up and says why.
   bool recordTo(const QString &path);
+  using Rows = std::deque<LineRow>;
+  const Rows &rows() const { return rows_; }
 
 private:
-  using Rows = std::deque<LineRow>;
   static QString textOf(Rows::const_iterator from, Rows::const_iterator to);
 
   void addRow(const LineRow &row);
@@ -44,6 +45,8 @@ private:
   void hideEvent(QHideEvent *event) override;
   void showPending();
   void saveAs();
+  void saveAsSequence();
+  void save(const QString &path, const QString &text);
   void toggleRecording();
   void showState();
 

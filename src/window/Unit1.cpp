@@ -6,6 +6,7 @@
 #include "Look.h"
 #include "Platform.h"
 #include "PortMenu.h"
+#include "SequenceWindow.h"
 #include "Unit2.h"
 #include "VfdCommands.h"
 #include "ui_Unit1.h"
@@ -71,6 +72,13 @@ TrdCom::TrdCom(ComPortFactory makePort, const QStringList &commandLineDevices)
   monitorAction_->setShortcutContext(Qt::WindowShortcut);
   addAction(monitorAction_);
   connect(monitorAction_, &QAction::triggered, this, &TrdCom::showMonitor);
+  // Test sequences: F11 anywhere here, or the receive memo's menu.
+  sequences_ = new TSequenceWindow(this, monitor_, this);
+  sequencesAction_ = new QAction(tr("Test sequences"), this);
+  sequencesAction_->setShortcut(QKeySequence(Qt::Key_F11));
+  sequencesAction_->setShortcutContext(Qt::WindowShortcut);
+  addAction(sequencesAction_);
+  connect(sequencesAction_, &QAction::triggered, this, &TrdCom::showSequences);
   ui->Memo2->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(ui->Memo2, &QWidget::customContextMenuRequested, this, &TrdCom::showMemoMenu);
 
@@ -118,14 +126,13 @@ void TrdCom::Button1Click() {
 void TrdCom::Button2Click() {
   if (!PortIsOpen())
     return;
-  const TLineRecorder::Press press(ui->Button2->text());
+  const TLineRecorder::Press press(buttonText(SequenceStep::AsciiDemo),
+                                   QStringLiteral("ascii-demo"));
   for (int c = kSweepFirst; c <= kSweepLast; ++c) {
     // The step is timed from the write, so that the write itself and the repaint below do
-    // not stretch it. The byte is made first: a pause between starting the step and the
-    // write would shorten the gap to the next byte.
-    const QByteArray byte(1, static_cast<char>(c));
+    // not stretch it.
     const QDeadlineTimer step(kSweepStep, Qt::PreciseTimer);
-    WriteCom(byte);
+    WriteCom(QByteArray(1, static_cast<char>(c)));
     PauseExactly(step.remainingTimeAsDuration());
     SetLabel(ui->Label1, SweepLabelText(c));
     // Paint now: the sweep keeps the event loop, and the operator wants to see it move.
@@ -133,31 +140,55 @@ void TrdCom::Button2Click() {
   }
 }
 
+void TrdCom::sweepStep(int byte) {
+  // A sequence keeps the pace itself and leaves the event loop running, so the label is
+  // painted in its turn.
+  WriteCom(QByteArray(1, static_cast<char>(byte)));
+  SetLabel(ui->Label1, SweepLabelText(byte));
+}
+
 void TrdCom::Button3Click() { close(); }
 
 void TrdCom::Button4Click() {
-  const QString device = portMenu_->binding(comItems_->checkedId()).device;
+  if (openItem(comItems_->checkedId(), BaudForIndex(baudItems_->checkedId())) !=
+      OpenResult::SettingsRejected)
+    return;
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Set Error"),
+                  QStringLiteral("通訊埠設定錯誤!!!"), QMessageBox::Ok);
+  box.exec();
+}
+
+QString TrdCom::openPort(int item, qint32 baud) {
+  if (item < 0)
+    item = comItems_->checkedId();
+  if (baud <= 0)
+    baud = BaudForIndex(baudItems_->checkedId());
+  return openItem(item, baud) == OpenResult::Opened ? QString() : openProblem_;
+}
+
+TrdCom::OpenResult TrdCom::openItem(int item, qint32 baud) {
+  const QString device = portMenu_->binding(item).device;
   ComHandle = makePort_();
   connect(ComHandle.get(), &TComPort::attention, this, [this] {
     if (ReaderThread)
       ReaderThread->portNews(ComHandle ? ComHandle->bytesWaiting() : 0);
   });
   if (!ComHandle->open(device)) {
-    TLineRecorder::instance().event(
-        QStringLiteral("open failed: %1")
-            .arg(ComHandle->failureReason().section(QLatin1Char('\n'), 0, 0)));
+    openProblem_ = QStringLiteral("open failed: %1")
+                       .arg(ComHandle->failureReason().section(QLatin1Char('\n'), 0, 0));
+    TLineRecorder::instance().event(openProblem_);
     ui->Com_State->setToolTip(ComHandle->failureReason() + QStringLiteral("\n\n") +
                               PresentPortsHint(ListSerialPorts()));
     ComHandle.reset();
     SetLabel(ui->Com_State, QStringLiteral("開啟通訊埠錯誤!!"));
-    return;
+    return OpenResult::Failed;
   }
   ui->Com_State->setToolTip(QString());
   rxText_.reset();
   SetLabel(ui->Com_State, QStringLiteral("開啟通訊埠成功!!"));
 
   LineSettings settings = ComHandle->settings();
-  settings.baudRate = BaudForIndex(baudItems_->checkedId());
+  settings.baudRate = baud;
   settings.dataBits = QSerialPort::Data8;
   settings.parity = QSerialPort::NoParity;
   settings.stopBits = QSerialPort::OneStop;
@@ -167,22 +198,22 @@ void TrdCom::Button4Click() {
   ui->Com_State1->setPalette(red);
 
   if (!ComHandle->applySettings(settings)) {
-    TLineRecorder::instance().event(
-        QStringLiteral("settings %1 rejected by %2").arg(SettingsSummary(settings), device));
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Set Error"),
-                    QStringLiteral("通訊埠設定錯誤!!!"), QMessageBox::Ok);
-    box.exec();
+    openProblem_ =
+        QStringLiteral("settings %1 rejected by %2").arg(SettingsSummary(settings), device);
+    TLineRecorder::instance().event(openProblem_);
     ComHandle.reset();
-    return;
+    return OpenResult::SettingsRejected;
   }
   applyControlState(ControlState::Opened);
-  TLineRecorder::instance().opened(device, SettingsSummary(settings));
+  TLineRecorder::instance().opened(device, SettingsSummary(settings),
+                                   QStringLiteral("open COM%1 %2").arg(item + 1).arg(baud));
   ReaderThread->start();
+  return OpenResult::Opened;
 }
 
 void TrdCom::Button5Click() {
   if (ComHandle)
-    TLineRecorder::instance().event(QStringLiteral("port closed"));
+    TLineRecorder::instance().closed();
   ComHandle.reset();
   showPortClosed();
   applyControlState(ControlState::Closed);
@@ -219,10 +250,50 @@ void TrdCom::applyControlState(ControlState state) {
 }
 
 void TrdCom::Button6Click() {
-  const TLineRecorder::Press press(ui->Button6->text());
   QString text = ui->Memo1->toPlainText();
   text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-  WriteCom(ToBig5(text));
+  send(ToBig5(text));
+}
+
+void TrdCom::send(const QByteArray &bytes) {
+  const TLineRecorder::Press press(buttonText(SequenceStep::Send), QStringLiteral("send"));
+  WriteCom(bytes);
+}
+
+void TrdCom::press(SequenceStep::Kind kind) {
+  switch (kind) {
+  case SequenceStep::Close:
+    Button5Click();
+    break;
+  case SequenceStep::InitialVfd:
+    Button8Click();
+    break;
+  case SequenceStep::ClearVfd:
+    Clear_VFDClick();
+    break;
+  case SequenceStep::Eend:
+    Button9Click();
+    break;
+  default:
+    break;
+  }
+}
+
+QString TrdCom::buttonText(SequenceStep::Kind kind) const {
+  switch (kind) {
+  case SequenceStep::InitialVfd:
+    return ui->Button8->text();
+  case SequenceStep::ClearVfd:
+    return ui->Clear_VFD->text();
+  case SequenceStep::Eend:
+    return ui->Button9->text();
+  case SequenceStep::AsciiDemo:
+    return ui->Button2->text();
+  case SequenceStep::Send:
+    return ui->Button6->text();
+  default:
+    return {};
+  }
 }
 
 void TrdCom::Button7Click() { ui->Memo2->clear(); }
@@ -230,7 +301,8 @@ void TrdCom::Button7Click() { ui->Memo2->clear(); }
 void TrdCom::Button8Click() {
   if (!PortIsOpen())
     return;
-  const TLineRecorder::Press press(ui->Button8->text());
+  const TLineRecorder::Press press(buttonText(SequenceStep::InitialVfd),
+                                   QStringLiteral("initial-vfd"));
   WriteCom(QByteArray(1, static_cast<char>(InitVfdBytes[0])));
   for (int i = 1; i < kInitVfdLength; ++i)
     WriteCom(QByteArray(1, static_cast<char>(InitVfdBytes[i])));
@@ -241,7 +313,7 @@ void TrdCom::Button8Click() {
 void TrdCom::Button9Click() {
   if (!PortIsOpen())
     return;
-  const TLineRecorder::Press press(ui->Button9->text());
+  const TLineRecorder::Press press(buttonText(SequenceStep::Eend), QStringLiteral("eend"));
   WriteCom(QByteArray(kEndText));
   SetLabel(ui->Com_State1, QStringLiteral("釋出KT-590控制權"));
 }
@@ -249,8 +321,14 @@ void TrdCom::Button9Click() {
 void TrdCom::Clear_VFDClick() {
   if (!PortIsOpen())
     return;
-  const TLineRecorder::Press press(ui->Clear_VFD->text());
+  const TLineRecorder::Press press(buttonText(SequenceStep::ClearVfd), QStringLiteral("clear-vfd"));
   WriteCom(QByteArray(1, static_cast<char>(ClearVfdBytes[0])));
+}
+
+void TrdCom::showSequences() {
+  sequences_->show();
+  sequences_->raise();
+  sequences_->activateWindow();
 }
 
 void TrdCom::showMonitor() {
@@ -263,6 +341,7 @@ void TrdCom::showMemoMenu(const QPoint &pos) {
   std::unique_ptr<QMenu> menu(ui->Memo2->createStandardContextMenu(pos));
   QAction *first = menu->actions().value(0);
   menu->insertAction(first, monitorAction_);
+  menu->insertAction(first, sequencesAction_);
   menu->insertSeparator(first);
   menu->exec(ui->Memo2->mapToGlobal(pos));
 }
@@ -282,7 +361,7 @@ void TrdCom::ReadCom() {
   }
   // What the device said before it went away is shown first.
   if (ComHandle->lineLost()) {
-    TLineRecorder::instance().event(QStringLiteral("line lost"));
+    TLineRecorder::instance().lost();
     Button5Click();
   }
 }

@@ -6,6 +6,7 @@
 
 #include "ComPort.h"
 #include "ReceiveText.h"
+#include "SequenceRunner.h"
 
 #include <QByteArray>
 #include <QWidget>
@@ -25,6 +26,7 @@ QT_END_NAMESPACE
 class TLineMonitor;
 class TPortMenu;
 class TRead232;
+class TSequenceWindow;
 
 // Which buttons can be pressed changes only at these transitions.
 enum class ControlState { StartedUp, Opened, Closed };
@@ -35,7 +37,7 @@ bool PortIsOpen();
 // Sends one byte string as one write when a port is open; the outcome is not examined.
 void WriteCom(const QByteArray &bytes);
 
-class TrdCom : public QWidget {
+class TrdCom : public QWidget, public SequencePanel {
   Q_OBJECT
 public:
   static constexpr int kFontPixels = 13;
@@ -71,10 +73,23 @@ public:
 
   TRead232 *ReaderThread = nullptr;
 
+  // What a sequence presses: the handlers above.
+  QString openPort(int item, qint32 baud) override;
+  bool portOpen() const override { return PortIsOpen(); }
+  void press(SequenceStep::Kind kind) override;
+  void send(const QByteArray &bytes) override;
+  void sweepStep(int byte) override;
+  QString buttonText(SequenceStep::Kind kind) const override;
+
+  TSequenceWindow *sequenceWindow() const { return sequences_; }
+
 private:
+  enum class OpenResult { Opened, Failed, SettingsRejected };
+  OpenResult openItem(int item, qint32 baud);
   void applyControlState(ControlState state);
   void showPortClosed();
   void showMonitor();
+  void showSequences();
   void showMemoMenu(const QPoint &pos);
 
   Ui::TrdCom *ui;
@@ -85,6 +100,10 @@ private:
   ReceiveText rxText_;
   TLineMonitor *monitor_;
   QAction *monitorAction_;
+  TSequenceWindow *sequences_;
+  QAction *sequencesAction_;
+  // Why the last open failed, in one line.
+  QString openProblem_;
 };
 
 extern TrdCom *rdCom;

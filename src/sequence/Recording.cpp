@@ -1,0 +1,53 @@
+#include "Recording.h"
+
+#include "Sequence.h"
+
+#include <QDateTime>
+
+QString SequenceFromRows(const std::deque<LineRow> &rows) {
+  QStringList lines{
+      QStringLiteral("# recorded %1").arg(QDateTime::currentDateTime().toString(Qt::ISODate))};
+  SequenceStep reply;
+  reply.kind = SequenceStep::Expect;
+  reply.hex = true;
+  qint64 replyMs = -1;
+  auto flush = [&] {
+    if (reply.bytes.isEmpty())
+      return;
+    const qint64 rounded = (3 * qMax<qint64>(replyMs, 0) + 99) / 100 * 100;
+    reply.ms = qMax(kShortestRecordedLimitMs, rounded);
+    lines << StepText(reply);
+    reply.bytes.clear();
+  };
+  for (const LineRow &row : rows) {
+    if (row.kind == LineRow::Received) {
+      reply.bytes += row.bytes;
+      replyMs = row.replyMs;
+      continue;
+    }
+    flush();
+    switch (row.kind) {
+    case LineRow::Sent:
+      if (row.step.isEmpty() || row.step == QLatin1String("send")) {
+        SequenceStep send;
+        send.kind = SequenceStep::Send;
+        send.bytes = row.bytes;
+        lines << StepText(send);
+      } else {
+        lines << row.step;
+      }
+      break;
+    case LineRow::Opened:
+      lines << row.step;
+      break;
+    case LineRow::Closed:
+      lines << QStringLiteral("close");
+      break;
+    default:
+      // What a sequence cannot do again (a failed open, a discard, a lost line) stays as a note.
+      lines << QStringLiteral("# ") + row.head.mid(3);
+    }
+  }
+  flush();
+  return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}

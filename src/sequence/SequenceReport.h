@@ -1,0 +1,18 @@
+// A run's results as people and CI servers read them: a line per step, the summary, and
+// JUnit XML (a testsuite per pass through the file, a testcase per step). The words a
+// script looks for (PASS, FAIL, "N passed, M failed") are the same in every language; the
+// reasons are in the operator's.
+#pragma once
+
+#include "SequenceRunner.h"
+
+#include <QString>
+
+// "PASS line 4: expect "OK" within 500 ms (0.045 s, reply 45 ms)"; a failure's reason
+// follows on lines of its own.
+QString ResultLine(const SequenceStep &step, const SequenceRunner::Result &result);
+// "N passed, M failed".
+QString Summary(const SequenceRunner &runner);
+// False, with the reason, when the file cannot be written.
+bool WriteJUnit(const QString &path, const QString &sequenceName, const SequenceRunner &runner,
+                QString *error);

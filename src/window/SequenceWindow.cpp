@@ -1,0 +1,189 @@
+#include "SequenceWindow.h"
+
+#include "LineMonitor.h"
+#include "Recording.h"
+#include "SequenceReport.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+enum Column { LineColumn, StepColumn, StateColumn, TimeColumn };
+}
+
+TSequenceWindow::TSequenceWindow(SequencePanel *panel, TLineMonitor *monitor, QWidget *parent)
+    : QWidget(parent, Qt::Window), monitor_(monitor), runner_(panel) {
+  setWindowTitle(tr("Test sequences - GLOW_PANEL"));
+  resize(640, 420);
+  auto *open = new QPushButton(tr("Open…"), this);
+  auto *recorded = new QPushButton(tr("From recording"), this);
+  run_ = new QPushButton(tr("Run"), this);
+  stop_ = new QPushButton(tr("Stop"), this);
+  report_ = new QPushButton(tr("Save report…"), this);
+  repeat_ = new QSpinBox(this);
+  repeat_->setRange(1, 100000);
+  repeat_->setPrefix(tr("Repeat "));
+  file_ = new QLabel(this);
+  list_ = new QTreeWidget(this);
+  list_->setObjectName(QStringLiteral("steps"));
+  list_->setRootIsDecorated(false);
+  list_->setUniformRowHeights(true);
+  list_->setHeaderLabels({tr("Line"), tr("Step"), tr("State"), tr("Time")});
+  list_->header()->setSectionResizeMode(StepColumn, QHeaderView::Stretch);
+  list_->header()->setStretchLastSection(false);
+  summary_ = new QLabel(this);
+  summary_->setObjectName(QStringLiteral("summary"));
+  summary_->setWordWrap(true);
+  summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+  auto *buttons = new QHBoxLayout;
+  for (QWidget *w : {static_cast<QWidget *>(open), static_cast<QWidget *>(recorded),
+                     static_cast<QWidget *>(run_), static_cast<QWidget *>(stop_),
+                     static_cast<QWidget *>(repeat_)})
+    buttons->addWidget(w);
+  buttons->addStretch(1);
+  buttons->addWidget(report_);
+  auto *layout = new QVBoxLayout(this);
+  layout->addLayout(buttons);
+  layout->addWidget(file_);
+  layout->addWidget(list_, 1);
+  layout->addWidget(summary_);
+
+  connect(open, &QPushButton::clicked, this, [this] {
+    const QString path = QFileDialog::getOpenFileName(this, tr("Open sequence"), QString(),
+                                                      tr("Sequences (*.seq);;All files (*)"));
+    if (!path.isEmpty())
+      load(path);
+  });
+  connect(recorded, &QPushButton::clicked, this, &TSequenceWindow::loadRecording);
+  connect(run_, &QPushButton::clicked, this, &TSequenceWindow::run);
+  connect(stop_, &QPushButton::clicked, &runner_, &SequenceRunner::stop);
+  connect(report_, &QPushButton::clicked, this, &TSequenceWindow::saveReport);
+  connect(&runner_, &SequenceRunner::passStarted, this, [this](int pass) {
+    for (int i = 0; i < list_->topLevelItemCount(); ++i)
+      showResult(i, {});
+    showSummary(tr("Pass %1 of %2 running").arg(pass).arg(repeat_->value()), false);
+  });
+  connect(&runner_, &SequenceRunner::stepStarted, this, [this](int index) {
+    SequenceRunner::Result running;
+    running.state = SequenceRunner::State::Running;
+    showResult(index, running);
+    list_->scrollToItem(list_->topLevelItem(index));
+  });
+  connect(&runner_, &SequenceRunner::stepFinished, this, &TSequenceWindow::showResult);
+  connect(&runner_, &SequenceRunner::finished, this, [this] {
+    showSummary(Summary(runner_), runner_.failedSteps() > 0);
+    enableButtons();
+  });
+  enableButtons();
+}
+
+QString TSequenceWindow::summary() const { return summary_->text(); }
+
+bool TSequenceWindow::load(const QString &path) {
+  const ParsedSequence parsed = ReadSequenceFile(path);
+  if (parsed.failed) {
+    setSteps({}, path);
+    showSummary(DescribeError(path, parsed.error), true);
+    return false;
+  }
+  setSteps(parsed.steps, path);
+  return true;
+}
+
+void TSequenceWindow::loadRecording() {
+  const ParsedSequence parsed = ParseSequence(SequenceFromRows(monitor_->rows()).toUtf8());
+  setSteps(parsed.steps, tr("recorded"));
+  if (parsed.failed)
+    showSummary(tr("Nothing recorded yet: open the port and press a button first."), true);
+}
+
+void TSequenceWindow::setSteps(const QList<SequenceStep> &steps, const QString &name) {
+  steps_ = steps;
+  name_ = name;
+  file_->setText(name);
+  list_->clear();
+  for (const SequenceStep &step : steps) {
+    auto *item = new QTreeWidgetItem(list_);
+    item->setText(LineColumn, QString::number(step.line));
+    item->setText(StepColumn, step.source);
+    item->setTextAlignment(LineColumn, Qt::AlignRight);
+    item->setTextAlignment(TimeColumn, Qt::AlignRight);
+  }
+  for (int i = 0; i < steps.size(); ++i)
+    showResult(i, {});
+  list_->resizeColumnToContents(LineColumn);
+  showSummary(tr("%n step(s)", nullptr, int(steps.size())), false);
+  enableButtons();
+}
+
+void TSequenceWindow::run() {
+  if (steps_.isEmpty() || runner_.running())
+    return;
+  runner_.start(steps_, repeat_->value(), false);
+  enableButtons();
+}
+
+void TSequenceWindow::showResult(int index, const SequenceRunner::Result &result) {
+  QTreeWidgetItem *item = list_->topLevelItem(index);
+  if (!item)
+    return;
+  static const char *const kStates[] = {QT_TR_NOOP("waiting"), QT_TR_NOOP("running"),
+                                        QT_TR_NOOP("passed"), QT_TR_NOOP("FAILED"),
+                                        QT_TR_NOOP("skipped")};
+  item->setText(StateColumn, tr(kStates[int(result.state)]));
+  const bool done = result.state == SequenceRunner::State::Passed ||
+                    result.state == SequenceRunner::State::Failed;
+  item->setText(TimeColumn,
+                done ? QStringLiteral("%1 s").arg(double(result.ms) / 1000, 0, 'f', 3) : QString());
+  item->setToolTip(StepColumn, result.message);
+  const bool failed = result.state == SequenceRunner::State::Failed;
+  QFont font = list_->font();
+  font.setBold(failed || result.state == SequenceRunner::State::Running);
+  for (int c = 0; c <= TimeColumn; ++c) {
+    item->setFont(c, font);
+    item->setBackground(c, failed ? QBrush(QColor(200, 0, 0)) : QBrush());
+    item->setForeground(c, failed ? QBrush(Qt::white)
+                           : result.state == SequenceRunner::State::Skipped
+                               ? list_->palette().brush(QPalette::Disabled, QPalette::Text)
+                               : QBrush());
+  }
+  if (failed)
+    showSummary(tr("FAILED at line %1: %2").arg(steps_[index].line).arg(result.message), true);
+}
+
+void TSequenceWindow::showSummary(const QString &text, bool failed) {
+  summary_->setText(text);
+  QPalette p = palette();
+  if (failed)
+    p.setColor(QPalette::WindowText, QColor(200, 0, 0));
+  summary_->setPalette(p);
+  QFont font = summary_->font();
+  font.setBold(failed);
+  summary_->setFont(font);
+}
+
+void TSequenceWindow::saveReport() {
+  const QString path =
+      QFileDialog::getSaveFileName(this, tr("Save report"), QString(), tr("JUnit reports (*.xml)"));
+  if (path.isEmpty())
+    return;
+  QString error;
+  if (!WriteJUnit(path, name_, runner_, &error))
+    showSummary(error, true);
+}
+
+void TSequenceWindow::enableButtons() {
+  const bool running = runner_.running();
+  run_->setEnabled(!running && !steps_.isEmpty());
+  stop_->setEnabled(running);
+  repeat_->setEnabled(!running);
+  report_->setEnabled(!running && !runner_.passes().isEmpty());
+}

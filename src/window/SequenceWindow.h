@@ -1,0 +1,52 @@
+// The sequence window: a window of its own beside the main window (F11, or the receive
+// memo's menu). It loads a sequence file or what the line monitor has recorded, runs it
+// through the main window's handlers while the main window keeps working, and shows each
+// step's state and time, the running step in view and a failed one in red. The results can
+// be saved as a JUnit report.
+#pragma once
+
+#include "SequenceRunner.h"
+
+#include <QWidget>
+
+QT_BEGIN_NAMESPACE
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTreeWidget;
+QT_END_NAMESPACE
+
+class TLineMonitor;
+
+class TSequenceWindow : public QWidget {
+  Q_OBJECT
+public:
+  TSequenceWindow(SequencePanel *panel, TLineMonitor *monitor, QWidget *parent = nullptr);
+
+  // Loads a file; false, with the place and reason in the summary, when it is wrong.
+  bool load(const QString &path);
+  // Loads what the line monitor has recorded so far.
+  void loadRecording();
+  void run();
+  SequenceRunner *runner() { return &runner_; }
+  QString summary() const;
+
+private:
+  void setSteps(const QList<SequenceStep> &steps, const QString &name);
+  void showResult(int index, const SequenceRunner::Result &result);
+  void showSummary(const QString &text, bool failed);
+  void saveReport();
+  void enableButtons();
+
+  TLineMonitor *monitor_;
+  SequenceRunner runner_;
+  QList<SequenceStep> steps_;
+  QString name_;
+  QLabel *file_;
+  QTreeWidget *list_;
+  QLabel *summary_;
+  QPushButton *run_;
+  QPushButton *stop_;
+  QPushButton *report_;
+  QSpinBox *repeat_;
+};
