@@ -11,6 +11,7 @@ void MonitorGroup();                      // monitor.cpp
 void SweepGroup();                        // sweep.cpp
 void SoakGroup();                         // soak.cpp
 void MonitorSoakGroup();                  // soak.cpp
+void SequenceGroup();                     // sequence.cpp
 void LargeMemoGroup();                    // large.cpp
 void SideBySideGroup();                   // side.cpp
 void StartupGroup(const QString &self);   // startup.cpp

@@ -29,6 +29,7 @@ int main(int argc, char *argv[]) {
       {"soak", SoakGroup},
       {"monitor-soak", MonitorSoakGroup},
       {"large", LargeMemoGroup},
+      {"sequence", SequenceGroup},
       {"side", SideBySideGroup},
       {"startup", [] { StartupGroup(QCoreApplication::applicationFilePath()); }},
   };

@@ -16,7 +16,7 @@ ensure_packages clang-14 libclang-rt-14-dev
 build >/dev/null
 export ASAN_OPTIONS="detect_leaks=0:${ASAN_OPTIONS:-}" UBSAN_OPTIONS="print_stacktrace=1:${UBSAN_OPTIONS:-}"
 status=0
-for target in fuzz_receive fuzz_send fuzz_commandline fuzz_settings fuzz_monitor; do
+for target in fuzz_receive fuzz_send fuzz_commandline fuzz_settings fuzz_monitor fuzz_sequence; do
   work="$BUILD_DIR/corpus/$target" findings="$BUILD_DIR/findings/$target"
   rm -rf "$findings"
   mkdir -p "$work" "$findings"
