@@ -215,12 +215,12 @@ Try &apos;%1 --help&apos;.
         <translation>線路中斷</translation>
     </message>
     <message>
-        <source>the port is already open</source>
-        <translation>通訊埠已經開啟</translation>
-    </message>
-    <message>
         <source>%1 bytes discarded: more than %2 bytes waited at once</source>
         <translation>丟棄了 %1 個位元組：一次等待的資料超過 %2 個位元組</translation>
+    </message>
+    <message>
+        <source>the port is already open; close it first</source>
+        <translation>通訊埠已經開啟；請先關閉</translation>
     </message>
 </context>
 <context>
@@ -316,6 +316,14 @@ Close it there first.</source>
     <message>
         <source>Sequences (*.seq)</source>
         <translation>序列 (*.seq)</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>複製</translation>
+    </message>
+    <message>
+        <source>Select All</source>
+        <translation>全選</translation>
     </message>
 </context>
 <context>

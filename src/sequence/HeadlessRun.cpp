@@ -23,9 +23,7 @@ int RunHeadless(SequencePanel *panel, const HeadlessRun &run) {
   QObject::connect(&runner, &SequenceRunner::passStarted, &runner, [&run](int pass) {
     if (run.repeat > 1)
       PrintToConsole(ConsoleStream::Out,
-                     QStringLiteral("# pass %1 of %2\n")
-                         .arg(pass)
-                         .arg(run.repeat));
+                     QStringLiteral("# pass %1 of %2\n").arg(pass).arg(run.repeat));
   });
   QObject::connect(&runner, &SequenceRunner::stepFinished, &runner,
                    [&runner](int index, const SequenceRunner::Result &result) {

@@ -34,9 +34,8 @@ QString Summary(const SequenceRunner &runner) {
     text += QStringLiteral("%1 of %2 passes failed\n")
                 .arg(runner.failedPasses())
                 .arg(runner.passCount());
-  return text + QStringLiteral("%1 passed, %2 failed")
-                    .arg(runner.passedSteps())
-                    .arg(runner.failedSteps());
+  return text +
+         QStringLiteral("%1 passed, %2 failed").arg(runner.passedSteps()).arg(runner.failedSteps());
 }
 
 bool WriteJUnit(const QString &path, const QString &sequenceName, const SequenceRunner &runner,

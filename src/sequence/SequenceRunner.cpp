@@ -114,8 +114,8 @@ void SequenceRunner::runStep() {
   switch (step.kind) {
   case SequenceStep::Open: {
     if (panel_->portOpen()) {
-      finishStep(State::Failed,
-                 QCoreApplication::translate("SequenceRunner", "the port is already open"));
+      finishStep(State::Failed, QCoreApplication::translate(
+                                    "SequenceRunner", "the port is already open; close it first"));
       return;
     }
     const QString problem = panel_->openPort(step.port, step.baud > 0 ? step.baud : defaultBaud_);

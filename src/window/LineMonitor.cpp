@@ -3,25 +3,115 @@
 #include "LineRecorder.h"
 #include "Recording.h"
 
+#include <QAbstractListModel>
+#include <QAction>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
-#include <QPlainTextEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
+
+// The monitor's rows as a list of lines. Only the lines the view asks for are made into
+// text, a row at a time, and the last few rows made are kept for the next paint.
+class TMonitorLines : public QAbstractListModel {
+public:
+  explicit TMonitorLines(const TLineMonitor *monitor) : monitor_(monitor) {}
+
+  int rowCount(const QModelIndex &parent) const override {
+    return parent.isValid() ? 0 : int(count_);
+  }
+  QVariant data(const QModelIndex &index, int role) const override {
+    if (role == Qt::SizeHintRole)
+      return lineSize_;
+    if (role != Qt::DisplayRole || !index.isValid())
+      return {};
+    return lineText(first_ + index.row());
+  }
+  void setLineSize(QSize size) { lineSize_ = size; }
+
+  // Brings the list up to the monitor: the lines dropped at the top out, new ones in.
+  void catchUp() {
+    const qint64 kept =
+        monitor_->rowStart_.empty() ? monitor_->endLine_ : monitor_->rowStart_.front();
+    const qint64 gone = qMin(kept - first_, count_);
+    if (gone > 0) {
+      beginRemoveRows({}, 0, int(gone - 1));
+      first_ += gone;
+      count_ -= gone;
+      endRemoveRows();
+    }
+    if (count_ == 0)
+      first_ = kept;
+    const qint64 end = monitor_->endLine_;
+    if (end > first_ + count_) {
+      beginInsertRows({}, int(count_), int(end - first_ - 1));
+      count_ = end - first_;
+      endInsertRows();
+    }
+  }
+  void clear() {
+    beginResetModel();
+    first_ += count_;
+    count_ = 0;
+    cache_.clear();
+    endResetModel();
+  }
+  QString lineText(qint64 line) const {
+    const std::deque<qint64> &starts = monitor_->rowStart_;
+    if (starts.empty() || line < starts.front() || line >= monitor_->endLine_)
+      return {};
+    const auto at = std::upper_bound(starts.begin(), starts.end(), line) - 1;
+    const qint64 start = *at;
+    for (const auto &[cachedStart, lines] : cache_)
+      if (cachedStart == start)
+        return lines.value(int(line - start));
+    constexpr size_t kCachedRows = 64;
+    if (cache_.size() >= kCachedRows)
+      cache_.pop_front();
+    cache_.emplace_back(
+        start, monitor_->rows_[size_t(at - starts.begin())].text().split(QLatin1Char('\n')));
+    return cache_.back().second.value(int(line - start));
+  }
+
+private:
+  const TLineMonitor *monitor_;
+  // The lines listed: their count, and the first one's number.
+  qint64 first_ = 0;
+  qint64 count_ = 0;
+  QSize lineSize_;
+  mutable std::deque<std::pair<qint64, QStringList>> cache_;
+};
 
 TLineMonitor::TLineMonitor(QWidget *parent) : QWidget(parent, Qt::Window) {
   setWindowTitle(tr("Line monitor - GLOW_PANEL"));
   resize(720, 480);
-  view_ = new QPlainTextEdit(this);
+  lines_ = new TMonitorLines(this);
+  view_ = new QListView(this);
   view_->setObjectName(QStringLiteral("rows"));
-  view_->setReadOnly(true);
-  view_->setLineWrapMode(QPlainTextEdit::NoWrap);
   view_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  view_->setMaximumBlockCount(kKeptLines);
-  view_->document()->setUndoRedoEnabled(false);
+  // Every line is as high as the next: the view never measures one.
+  const QFontMetrics metrics(view_->font());
+  lines_->setLineSize(QSize(metrics.horizontalAdvance(QLatin1Char('0')) * 100, metrics.height()));
+  view_->setUniformItemSizes(true);
+  view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  view_->setModel(lines_);
+  auto *copy = new QAction(tr("Copy"), view_);
+  copy->setShortcut(QKeySequence::Copy);
+  copy->setShortcutContext(Qt::WidgetShortcut);
+  auto *selectAll = new QAction(tr("Select All"), view_);
+  selectAll->setShortcut(QKeySequence::SelectAll);
+  selectAll->setShortcutContext(Qt::WidgetShortcut);
+  view_->addActions({copy, selectAll});
+  view_->setContextMenuPolicy(Qt::ActionsContextMenu);
   state_ = new QLabel(this);
   state_->setObjectName(QStringLiteral("state"));
   auto *save = new QPushButton(tr("Save As…"), this);
@@ -39,6 +129,8 @@ TLineMonitor::TLineMonitor(QWidget *parent) : QWidget(parent, Qt::Window) {
   pendingTimer_.setSingleShot(true);
   pendingTimer_.setInterval(kViewUpdate);
   connect(&pendingTimer_, &QTimer::timeout, this, &TLineMonitor::showPending);
+  connect(copy, &QAction::triggered, this, &TLineMonitor::copySelection);
+  connect(selectAll, &QAction::triggered, view_, &QListView::selectAll);
   connect(save, &QPushButton::clicked, this, &TLineMonitor::saveAs);
   connect(saveSequence, &QPushButton::clicked, this, &TLineMonitor::saveAsSequence);
   connect(record_, &QPushButton::clicked, this, &TLineMonitor::toggleRecording);
@@ -51,55 +143,69 @@ TLineMonitor::TLineMonitor(QWidget *parent) : QWidget(parent, Qt::Window) {
   showState();
 }
 
-QString TLineMonitor::text() const { return textOf(rows_.begin(), rows_.end()); }
-
-QString TLineMonitor::textOf(Rows::const_iterator from, Rows::const_iterator to) {
+QString TLineMonitor::text() const {
   QStringList texts;
-  for (auto row = from; row != to; ++row)
-    texts << row->text();
+  for (const LineRow &row : rows_)
+    texts << row.text();
   return texts.join(QLatin1Char('\n'));
+}
+
+QString TLineMonitor::shownText() const {
+  QStringList lines;
+  for (int i = 0; i < lines_->rowCount({}); ++i)
+    lines << lines_->data(lines_->index(i), Qt::DisplayRole).toString();
+  return lines.join(QLatin1Char('\n'));
+}
+
+void TLineMonitor::copySelection() {
+  QModelIndexList selected = view_->selectionModel()->selectedIndexes();
+  std::sort(selected.begin(), selected.end(),
+            [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
+  QStringList lines;
+  for (const QModelIndex &index : selected)
+    lines << index.data().toString();
+  QGuiApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
 }
 
 void TLineMonitor::showEvent(QShowEvent *event) {
   if (!inView_) {
-    view_->setPlainText(text());
-    view_->moveCursor(QTextCursor::End);
     inView_ = true;
-    unshown_ = 0;
+    lines_->catchUp();
+    view_->scrollToBottom();
   }
-  showPending();
   QWidget::showEvent(event);
 }
 
 void TLineMonitor::hideEvent(QHideEvent *event) {
-  // Closed by the operator: the rows' text goes until it is shown again. A window that is
-  // only minimised keeps it, with the operator's selection.
+  // Closed by the operator: the list goes until it is shown again. A window that is only
+  // minimised keeps it, with the operator's selection.
   if (!event->spontaneous()) {
-    view_->clear();
+    lines_->clear();
     inView_ = false;
   }
   QWidget::hideEvent(event);
 }
 
 void TLineMonitor::showPending() {
-  if (!inView_ || unshown_ == 0)
+  if (!inView_)
     return;
-  const auto from = rows_.end() - qMin<qsizetype>(std::exchange(unshown_, 0), rows_.size());
-  view_->appendPlainText(textOf(from, rows_.end()));
+  const QScrollBar *bar = view_->verticalScrollBar();
+  const bool following = bar->value() == bar->maximum();
+  lines_->catchUp();
+  if (following)
+    view_->scrollToBottom();
 }
 
 void TLineMonitor::addRow(const LineRow &row) {
   rows_.push_back(row);
-  lines_ += row.lineCount();
-  if (inView_) {
-    ++unshown_;
-    if (!pendingTimer_.isActive())
-      pendingTimer_.start();
-  }
+  rowStart_.push_back(endLine_);
+  endLine_ += row.lineCount();
+  if (inView_ && !pendingTimer_.isActive())
+    pendingTimer_.start();
   const qint64 before = droppedRows_;
-  while (lines_ > kKeptLines && rows_.size() > 1) {
-    lines_ -= rows_.front().lineCount();
+  while (endLine_ - rowStart_.front() > kKeptLines && rows_.size() > 1) {
     rows_.pop_front();
+    rowStart_.pop_front();
     ++droppedRows_;
   }
   if (droppedRows_ != before)

@@ -3,8 +3,10 @@
 // view. It keeps the newest rows up to kKeptLines lines of text and counts the rows that
 // went out at the top; the log file keeps everything. Closing it only hides it. Rows can
 // be selected and copied, saved as a file, or recorded to a file from now on.
-// The rows are kept raw (their bytes, time and heading) and made into text only while the
-// monitor is shown, or when saved: a monitor nobody looks at costs its rows' bytes alone.
+// The rows are kept raw (their bytes, time and heading). The view is a list of the rows'
+// lines whose model makes the text of only the lines in view, when the view asks for them:
+// shown or not, the monitor costs its rows' bytes and little more, and a stream costs it
+// the few lines on screen.
 #pragma once
 
 #include "LineRecorder.h"
@@ -16,14 +18,16 @@
 
 QT_BEGIN_NAMESPACE
 class QLabel;
-class QPlainTextEdit;
+class QListView;
 class QPushButton;
 QT_END_NAMESPACE
+
+class TMonitorLines;
 
 class TLineMonitor : public QWidget {
   Q_OBJECT
 public:
-  // Shown, about 30 MB of text and layout at the most; hidden, about a megabyte of rows.
+  // About a megabyte of rows at the most, shown or not.
   static constexpr int kKeptLines = 100000;
   // How long rows gather before they go into view.
   static constexpr std::chrono::milliseconds kViewUpdate{100};
@@ -32,34 +36,38 @@ public:
 
   // Everything the monitor holds, as shown.
   QString text() const;
+  // The lines the view lists now, joined: text() once the view has caught up.
+  QString shownText() const;
   // Starts recording to a file; on failure the monitor comes up and says why.
   bool recordTo(const QString &path);
   using Rows = std::deque<LineRow>;
   const Rows &rows() const { return rows_; }
 
 private:
-  static QString textOf(Rows::const_iterator from, Rows::const_iterator to);
+  friend class TMonitorLines;
 
   void addRow(const LineRow &row);
   void showEvent(QShowEvent *event) override;
   void hideEvent(QHideEvent *event) override;
   void showPending();
+  void copySelection();
   void saveAs();
   void saveAsSequence();
   void save(const QString &path, const QString &text);
   void toggleRecording();
   void showState();
 
-  QPlainTextEdit *view_;
+  QListView *view_;
+  TMonitorLines *lines_;
   QLabel *state_;
   QPushButton *record_;
-  // The rows kept, oldest first, and the lines of text they make.
+  // The rows kept, oldest first; beside each, the number of its first line counted from
+  // the first row there ever was, so that a line is found by a binary search.
   Rows rows_;
-  int lines_ = 0;
-  // Whether the view holds the rows' text, and how many of the newest rows it still lacks:
-  // a stream of rows is laid out a few times a second rather than row by row.
-  bool inView_ = false;
-  qsizetype unshown_ = 0;
+  std::deque<qint64> rowStart_;
+  qint64 endLine_ = 0;
   qint64 droppedRows_ = 0;
+  // Whether the view lists the rows; new rows go into it a few times a second.
+  bool inView_ = false;
   QTimer pendingTimer_;
 };

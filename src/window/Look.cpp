@@ -9,9 +9,9 @@
 void ApplyLook(QWidget *form, Ui::TrdCom *ui) {
   // A designer file can name font families but not pixel heights or system colour roles.
   QFont::insertSubstitutions(QStringLiteral("新細明體"), MingFaceSubstitutes());
-  for (QWidget *w : {form, static_cast<QWidget *>(ui->Com_State),
-                     static_cast<QWidget *>(ui->Com_State1), static_cast<QWidget *>(ui->Memo2),
-                     static_cast<QWidget *>(ui->rdCOM)}) {
+  for (QWidget *w :
+       {form, static_cast<QWidget *>(ui->Com_State), static_cast<QWidget *>(ui->Com_State1),
+        static_cast<QWidget *>(ui->Memo2), static_cast<QWidget *>(ui->rdCOM)}) {
     QFont font = w->font();
     font.setPixelSize(TrdCom::kFontPixels);
     if (w == ui->Memo2) {

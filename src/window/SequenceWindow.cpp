@@ -79,7 +79,10 @@ TSequenceWindow::TSequenceWindow(SequencePanel *panel, TLineMonitor *monitor, QW
   });
   connect(&runner_, &SequenceRunner::stepFinished, this, &TSequenceWindow::showResult);
   connect(&runner_, &SequenceRunner::finished, this, [this] {
-    showSummary(Summary(runner_), runner_.failedSteps() > 0);
+    // A failure stays in view above the count.
+    const bool failed = runner_.failedSteps() > 0;
+    showSummary(failed ? failure_ + QLatin1Char('\n') + Summary(runner_) : Summary(runner_),
+                failed);
     enableButtons();
   });
   enableButtons();
@@ -127,6 +130,7 @@ void TSequenceWindow::setSteps(const QList<SequenceStep> &steps, const QString &
 void TSequenceWindow::run() {
   if (steps_.isEmpty() || runner_.running())
     return;
+  failure_.clear();
   runner_.start(steps_, repeat_->value(), false);
   enableButtons();
 }
@@ -155,8 +159,10 @@ void TSequenceWindow::showResult(int index, const SequenceRunner::Result &result
                                ? list_->palette().brush(QPalette::Disabled, QPalette::Text)
                                : QBrush());
   }
-  if (failed)
-    showSummary(tr("FAILED at line %1: %2").arg(steps_[index].line).arg(result.message), true);
+  if (failed) {
+    failure_ = tr("FAILED at line %1: %2").arg(steps_[index].line).arg(result.message);
+    showSummary(failure_, true);
+  }
 }
 
 void TSequenceWindow::showSummary(const QString &text, bool failed) {

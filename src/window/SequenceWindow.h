@@ -42,6 +42,8 @@ private:
   SequenceRunner runner_;
   QList<SequenceStep> steps_;
   QString name_;
+  // The first failure of the run, as the summary shows it.
+  QString failure_;
   QLabel *file_;
   QTreeWidget *list_;
   QLabel *summary_;
