@@ -10,12 +10,13 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QHideEvent>
 #include <QLabel>
-#include <QListView>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -30,13 +31,10 @@ public:
     return parent.isValid() ? 0 : int(count_);
   }
   QVariant data(const QModelIndex &index, int role) const override {
-    if (role == Qt::SizeHintRole)
-      return lineSize_;
     if (role != Qt::DisplayRole || !index.isValid())
       return {};
     return lineText(first_ + index.row());
   }
-  void setLineSize(QSize size) { lineSize_ = size; }
 
   // Brings the list up to the monitor: the lines dropped at the top out, new ones in.
   void catchUp() {
@@ -87,7 +85,6 @@ private:
   // The lines listed: their count, and the first one's number.
   qint64 first_ = 0;
   qint64 count_ = 0;
-  QSize lineSize_;
   mutable std::deque<std::pair<qint64, QStringList>> cache_;
 };
 
@@ -95,15 +92,24 @@ TLineMonitor::TLineMonitor(QWidget *parent) : QWidget(parent, Qt::Window) {
   setWindowTitle(tr("Line monitor - GLOW_PANEL"));
   resize(720, 480);
   lines_ = new TMonitorLines(this);
-  view_ = new QListView(this);
+  view_ = new QTableView(this);
   view_->setObjectName(QStringLiteral("rows"));
   view_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  // Every line is as high as the next: the view never measures one.
-  const QFontMetrics metrics(view_->font());
-  lines_->setLineSize(QSize(metrics.horizontalAdvance(QLatin1Char('0')) * 100, metrics.height()));
-  view_->setUniformItemSizes(true);
-  view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   view_->setModel(lines_);
+  // A table of one column whose lines are all alike high: the view lays out nothing per
+  // line, however many there are (a list view places every item on each change).
+  const QFontMetrics metrics(view_->font());
+  view_->horizontalHeader()->hide();
+  view_->verticalHeader()->hide();
+  view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  view_->verticalHeader()->setDefaultSectionSize(metrics.height());
+  view_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  view_->horizontalHeader()->setDefaultSectionSize(metrics.horizontalAdvance(QLatin1Char('0')) *
+                                                   100);
+  view_->setShowGrid(false);
+  view_->setWordWrap(false);
+  view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   auto *copy = new QAction(tr("Copy"), view_);
   copy->setShortcut(QKeySequence::Copy);
   copy->setShortcutContext(Qt::WidgetShortcut);
@@ -130,7 +136,7 @@ TLineMonitor::TLineMonitor(QWidget *parent) : QWidget(parent, Qt::Window) {
   pendingTimer_.setInterval(kViewUpdate);
   connect(&pendingTimer_, &QTimer::timeout, this, &TLineMonitor::showPending);
   connect(copy, &QAction::triggered, this, &TLineMonitor::copySelection);
-  connect(selectAll, &QAction::triggered, view_, &QListView::selectAll);
+  connect(selectAll, &QAction::triggered, view_, &QTableView::selectAll);
   connect(save, &QPushButton::clicked, this, &TLineMonitor::saveAs);
   connect(saveSequence, &QPushButton::clicked, this, &TLineMonitor::saveAsSequence);
   connect(record_, &QPushButton::clicked, this, &TLineMonitor::toggleRecording);

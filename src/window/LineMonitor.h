@@ -18,7 +18,7 @@
 
 QT_BEGIN_NAMESPACE
 class QLabel;
-class QListView;
+class QTableView;
 class QPushButton;
 QT_END_NAMESPACE
 
@@ -57,7 +57,7 @@ private:
   void toggleRecording();
   void showState();
 
-  QListView *view_;
+  QTableView *view_;
   TMonitorLines *lines_;
   QLabel *state_;
   QPushButton *record_;
