@@ -21,7 +21,7 @@ wine "$scratch"/out/glow-panel-*-win64-setup.exe /S
 wineserver -w
 installed="$WINEPREFIX/drive_c/Program Files/glow-panel"
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/GLOW_PANEL"
-for f in glow-panel.exe Qt6Core.dll Qt6SerialPort.dll platforms/qwindows.dll LICENSE.txt Uninstall.exe; do
+for f in glow-panel.exe Qt6Core.dll Qt6SerialPort.dll platforms/qwindows.dll platforms/qoffscreen.dll LICENSE.txt Uninstall.exe; do
   check [ -f "$installed/$f" ]
 done
 check [ -f "$menu/GLOW_PANEL.lnk" ]

@@ -3,7 +3,8 @@
 # bound to COM7, which Wine maps to one end of a pseudo-terminal pair; the other end is the
 # device. In Wine's virtual desktop the script presses "開啟 Com Port", Initial VFD, SEND
 # and ASCII Demo, checks every byte that reached the device, times the sweep's steps,
-# answers in Big5 and reads the receive box back through the clipboard.
+# answers in Big5 and reads the receive box back through the clipboard. Then a sequence runs
+# headless against COM8, a loopback plug, and its output and exit code are checked.
 #   wine_port_check.sh BUILD_DIR     (WINEPREFIX names the build's Wine prefix)
 set -euo pipefail
 bin="$1/bin"
@@ -12,8 +13,10 @@ trap 'wineserver -k 2>/dev/null || true; kill $(jobs -p) 2>/dev/null || true; rm
 export WINEDEBUG=-all
 
 socat pty,raw,echo=0,link="$scratch/tool" pty,raw,echo=0,link="$scratch/dev" &
-for _ in $(seq 50); do [ -e "$scratch/dev" ] && break; sleep 0.1; done
+socat pty,raw,echo=0,link="$scratch/loop" PIPE &
+for _ in $(seq 50); do [ -e "$scratch/dev" ] && [ -e "$scratch/loop" ] && break; sleep 0.1; done
 wine reg add 'HKLM\Software\Wine\Ports' /v COM7 /t REG_SZ /d "$scratch/tool" /f >/dev/null 2>&1
+wine reg add 'HKLM\Software\Wine\Ports' /v COM8 /t REG_SZ /d "$scratch/loop" /f >/dev/null 2>&1
 wineserver -k
 # The device: notes each byte with the time it came.
 python3 -c '
@@ -67,6 +70,26 @@ tail -n 222 "$scratch/wire.txt" | awk 'NR > 1 { print ($1 - last) / 1e6 } { last
 memo=$(cat "$scratch/memo.txt")
 if [ "$memo" != "OK 嵐樺" ]; then
   echo "receive box: expected 'OK 嵐樺', got '$memo'"
+  fail=1
+fi
+# Headless: no display, output to the shell that started it, the exit code of the run.
+cat > "$scratch/loop.seq" <<'SEQ'
+open COM1
+send "hi 嵐"
+expect hex 68 69 20 B4 50 within 2 s
+send hex 00 FF
+expect "\x00\xFF" within 2 s
+close
+SEQ
+set +e
+(cd "$bin" && env -u DISPLAY wine glow-panel.exe --run "$(winepath -w "$scratch/loop.seq")" --com1 COM8 \
+  > "$scratch/run.txt" 2>/dev/null)
+code=$?
+set -e
+last=$(tr -d '\r' < "$scratch/run.txt" | tail -n 1)
+if [ "$code" -ne 0 ] || [ "$last" != "6 passed, 0 failed" ]; then
+  echo "headless run under Wine: exit $code, output:"
+  cat "$scratch/run.txt"
   fail=1
 fi
 [ -n "${GLOW_PANEL_SHOT:-}" ] && convert xwd:"$scratch/screen.xwd" -crop 600x480+220+180 +repage "$GLOW_PANEL_SHOT"
