@@ -92,7 +92,14 @@ void TComPort::write(const QByteArray &bytes) {
   }
 }
 
-qint64 TComPort::bytesWaiting() const { return port_.bytesAvailable(); }
+qint64 TComPort::bytesWaiting() {
+  // Bytes can stay in the driver with QSerialPort not reading them: on Windows (seen under
+  // Wine) a reply that arrives while a write is under way is not always announced. A poll
+  // that finds the driver holding bytes QSerialPort has not taken lets it read them now.
+  if (port_.bytesAvailable() == 0 && driverInputQueue() > 0)
+    port_.waitForReadyRead(0);
+  return port_.bytesAvailable();
+}
 
 QByteArray TComPort::read(qint64 count) {
   QByteArray data = port_.read(count);

@@ -47,13 +47,15 @@ public:
   // Why the last open failed, in the operating system's words, with a hint where the
   // operator can do something about it.
   QString failureReason() const;
+  // The last open failed because there is no such device (yet).
+  bool deviceMissing() const { return port_.error() == QSerialPort::DeviceNotFoundError; }
   bool isOpen() const;
   LineSettings settings() const;
   virtual bool applySettings(const LineSettings &settings);
   // One byte string as one write call; waits at most kWriteTimeout for it to leave.
   virtual void write(const QByteArray &bytes);
 
-  qint64 bytesWaiting() const;
+  qint64 bytesWaiting();
   QByteArray read(qint64 count);
   // Throws away all input, what QSerialPort holds and what still waits in the driver;
   // returns how many bytes that was.

@@ -13,8 +13,21 @@ trap 'wineserver -k 2>/dev/null || true; kill $(jobs -p) 2>/dev/null || true; rm
 export WINEDEBUG=-all
 
 socat pty,raw,echo=0,link="$scratch/tool" pty,raw,echo=0,link="$scratch/dev" &
-socat pty,raw,echo=0,link="$scratch/loop" PIPE &
-for _ in $(seq 50); do [ -e "$scratch/dev" ] && [ -e "$scratch/loop" ] && break; sleep 0.1; done
+socat pty,raw,echo=0,link="$scratch/loop" pty,raw,echo=0,link="$scratch/echo" &
+for _ in $(seq 50); do [ -e "$scratch/dev" ] && [ -e "$scratch/echo" ] && break; sleep 0.1; done
+# COM8's device answers what it hears 20 ms later, as a device does. (Under Wine a reply that
+# comes back while the write that caused it is still in the call can be lost between the
+# pty and the port: an instant loopback loses some.)
+python3 -c '
+import os, sys, time
+fd = os.open(sys.argv[1], os.O_RDWR)
+while True:
+    data = os.read(fd, 256)
+    if not data:
+        break
+    time.sleep(0.02)
+    os.write(fd, data)
+' "$scratch/echo" &
 wine reg add 'HKLM\Software\Wine\Ports' /v COM7 /t REG_SZ /d "$scratch/tool" /f >/dev/null 2>&1
 wine reg add 'HKLM\Software\Wine\Ports' /v COM8 /t REG_SZ /d "$scratch/loop" /f >/dev/null 2>&1
 wineserver -k
