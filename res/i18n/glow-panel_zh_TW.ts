@@ -87,6 +87,10 @@ Try &apos;%1 --help&apos;.
         <source>--repeat, --keep-going and --report go with --run</source>
         <translation>--repeat、--keep-going 與 --report 須與 --run 一起使用</translation>
     </message>
+    <message>
+        <source>When the device goes away, close the port and do not reopen it when it returns (this run only).</source>
+        <translation>裝置消失時關閉通訊埠，裝置回來時不重新開啟（僅限本次執行）。</translation>
+    </message>
 </context>
 <context>
     <name>Ports</name>
@@ -370,6 +374,10 @@ Close it there first.</source>
         <translation>%1：%2
 %3；按右鍵可選擇其他裝置。</translation>
     </message>
+    <message>
+        <source>Reopen when the device returns</source>
+        <translation>裝置回來時重新開啟</translation>
+    </message>
 </context>
 <context>
     <name>TSequenceWindow</name>
@@ -485,6 +493,18 @@ Close it there first.</source>
     <message>
         <source>Test sequences</source>
         <translation>測試序列</translation>
+    </message>
+    <message>
+        <source>Waiting for %1 to return</source>
+        <translation>等待 %1 重新連接</translation>
+    </message>
+    <message>
+        <source>Reopened as %1; the port item still names %2.</source>
+        <translation>已改以 %1 重新開啟；此埠項目仍指定 %2。</translation>
+    </message>
+    <message>
+        <source>Waiting for %1 to return: %2</source>
+        <translation>等待 %1 重新連接：%2</translation>
     </message>
 </context>
 </TS>

@@ -55,7 +55,13 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
       QCoreApplication::translate("CommandLine",
                                   "Write the results of --run to <file> as JUnit XML."),
       QStringLiteral("file"));
-  parser.addOptions({help, version, list, com1, com2, log, run, repeat, keepGoing, report});
+  const QCommandLineOption noReopen(
+      QStringLiteral("no-reopen"),
+      QCoreApplication::translate("CommandLine",
+                                  "When the device goes away, close the port and do not reopen "
+                                  "it when it returns (this run only)."));
+  parser.addOptions(
+      {help, version, list, com1, com2, log, noReopen, run, repeat, keepGoing, report});
 
   CommandLine result;
   const QString program = QStringLiteral("glow-panel");
@@ -99,6 +105,7 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
   }
   result.devices = {parser.value(com1), parser.value(com2)};
   result.logFile = parser.value(log);
+  result.reopen = !parser.isSet(noReopen);
   result.run.file = parser.value(run);
   result.run.report = parser.value(report);
   result.run.keepGoing = parser.isSet(keepGoing);

@@ -18,6 +18,8 @@ struct CommandLine {
   QStringList devices{QString(), QString()};
   // The file every row of the line monitor is appended to; empty for none.
   QString logFile;
+  // False with --no-reopen: a lost line just closes the port in this run.
+  bool reopen = true;
   // A sequence to run without a window; its file is empty for none.
   HeadlessRun run;
 };

@@ -38,6 +38,7 @@ int main(int argc, char *argv[]) {
   RunShowingEscapes([&app, &command, &code, headless] {
     TrdCom form({}, command.devices);
     rdCom = &form;
+    form.setReopenForRun(command.reopen);
     if (!command.logFile.isEmpty())
       form.recordLineTo(command.logFile);
     if (headless) {

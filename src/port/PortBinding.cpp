@@ -141,3 +141,23 @@ void PortBindings::keep(int item, const PortBinding &binding) {
 }
 
 void PortBindings::useSettingsFile(const QString &path) { gSettingsFile = path; }
+
+namespace {
+const QString kReopenKey = QStringLiteral("ports/reopen");
+}
+
+bool PortBindings::reopenWhenBack() {
+  const QVariant value = UserSettings().value(kReopenKey, true);
+  // A damaged value keeps the default.
+  return value.typeId() == QMetaType::Bool || value.canConvert<bool>() ? value.toBool() : true;
+}
+
+void PortBindings::setReopenWhenBack(bool reopen) {
+  QSettings settings = UserSettings();
+  settings.setValue(kReopenKey, reopen);
+}
+
+bool SameAdapter(const SerialPortEntry &a, const SerialPortEntry &b) {
+  return !a.serialNumber.isEmpty() && a.serialNumber == b.serialNumber &&
+         a.vendorId == b.vendorId && a.productId == b.productId;
+}

@@ -46,6 +46,10 @@ bool SameDevice(const QString &a, const QString &b);
 // /dev/serial/by-id link where there is one, else the device as given.
 QString StablePath(const QString &device);
 
+// Whether two entries are the same adapter, whatever its name now: the same USB serial
+// number and vendor:product. An adapter without a serial number matches none.
+bool SameAdapter(const SerialPortEntry &a, const SerialPortEntry &b);
+
 // For an operator whose port did not open: what is present, and how to choose it.
 QString PresentPortsHint(const QList<SerialPortEntry> &ports);
 
@@ -70,6 +74,11 @@ public:
   void useDefault(int item);
 
   static QString defaultDevice(int item);
+
+  // Whether a port whose device went away is opened again when it returns (the default);
+  // saved like the choices.
+  static bool reopenWhenBack();
+  static void setReopenWhenBack(bool reopen);
 
   // Settings go to this INI file instead of the user's own (the registry on Windows);
   // for tests. An empty path goes back to the user's own.

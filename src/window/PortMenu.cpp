@@ -80,6 +80,11 @@ void TPortMenu::popUp(QWidget *source, const QPoint &pos) {
     for (QAbstractButton *button : items_->buttons())
       fill(menu.addMenu(button->text()), items_->id(button));
   }
+  menu.addSeparator();
+  QAction *reopen = menu.addAction(tr("Reopen when the device returns"));
+  reopen->setCheckable(true);
+  reopen->setChecked(PortBindings::reopenWhenBack());
+  connect(reopen, &QAction::toggled, this, [](bool on) { PortBindings::setReopenWhenBack(on); });
   menu.exec(source->mapToGlobal(pos));
 }
 

@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "CodeTable.h"
+#include "DeviceWatch.h"
 #include "LineMonitor.h"
 #include "LineRecorder.h"
 #include "Look.h"
@@ -83,6 +84,8 @@ TrdCom::TrdCom(ComPortFactory makePort, const QStringList &commandLineDevices)
   connect(ui->Memo2, &QWidget::customContextMenuRequested, this, &TrdCom::showMemoMenu);
 
   portMenu_ = new TPortMenu(ui->rdCOM, comItems_, commandLineDevices);
+  watch_ = new TDeviceWatch(this);
+  connect(watch_, &TDeviceWatch::look, this, &TrdCom::lookForDevice);
 
   connect(ui->Button1, &QPushButton::clicked, this, &TrdCom::Button1Click);
   connect(ui->Button2, &QPushButton::clicked, this, &TrdCom::Button2Click);
@@ -167,51 +170,140 @@ QString TrdCom::openPort(int item, qint32 baud) {
 }
 
 TrdCom::OpenResult TrdCom::openItem(int item, qint32 baud) {
+  // An open of either item ends a wait for a lost device.
+  stopWaiting();
   const QString device = portMenu_->binding(item).device;
+  const OpenResult result = openDevice(device, baud, true);
+  if (result != OpenResult::Opened) {
+    TLineRecorder::instance().event(openProblem_);
+    if (result == OpenResult::Failed) {
+      ui->Com_State->setToolTip(openAdvice_ + QStringLiteral("\n\n") +
+                                PresentPortsHint(ListSerialPorts()));
+      SetLabel(ui->Com_State, QStringLiteral("開啟通訊埠錯誤!!"));
+    }
+    return result;
+  }
+  applyControlState(ControlState::Opened);
+  TLineRecorder::instance().opened(device, SettingsSummary(opened_),
+                                   QStringLiteral("open COM%1 %2").arg(item + 1).arg(baud));
+  ReaderThread->start();
+  last_ = {device, StablePath(device), baud, {}};
+  const QList<SerialPortEntry> ports = ListSerialPorts();
+  if (const SerialPortEntry *entry = FindEntry(ports, device))
+    last_.adapter = *entry;
+  return OpenResult::Opened;
+}
+
+TrdCom::OpenResult TrdCom::openDevice(const QString &device, qint32 baud, bool shown) {
   ComHandle = makePort_();
   connect(ComHandle.get(), &TComPort::attention, this, [this] {
     if (ReaderThread)
       ReaderThread->portNews(ComHandle ? ComHandle->bytesWaiting() : 0);
   });
   if (!ComHandle->open(device)) {
-    openProblem_ = QStringLiteral("open failed: %1")
-                       .arg(ComHandle->failureReason().section(QLatin1Char('\n'), 0, 0));
-    TLineRecorder::instance().event(openProblem_);
-    ui->Com_State->setToolTip(ComHandle->failureReason() + QStringLiteral("\n\n") +
-                              PresentPortsHint(ListSerialPorts()));
+    openAdvice_ = ComHandle->failureReason();
+    openMissing_ = ComHandle->deviceMissing();
+    openProblem_ =
+        QStringLiteral("open failed: %1").arg(openAdvice_.section(QLatin1Char('\n'), 0, 0));
     ComHandle.reset();
-    SetLabel(ui->Com_State, QStringLiteral("開啟通訊埠錯誤!!"));
     return OpenResult::Failed;
   }
-  ui->Com_State->setToolTip(QString());
-  rxText_.reset();
-  SetLabel(ui->Com_State, QStringLiteral("開啟通訊埠成功!!"));
-
   LineSettings settings = ComHandle->settings();
   settings.baudRate = baud;
   settings.dataBits = QSerialPort::Data8;
   settings.parity = QSerialPort::NoParity;
   settings.stopBits = QSerialPort::OneStop;
+  if (shown)
+    showOpened(settings);
+  if (!ComHandle->applySettings(settings)) {
+    openProblem_ =
+        QStringLiteral("settings %1 rejected by %2").arg(SettingsSummary(settings), device);
+    ComHandle.reset();
+    return OpenResult::SettingsRejected;
+  }
+  opened_ = settings;
+  return OpenResult::Opened;
+}
+
+void TrdCom::showOpened(const LineSettings &settings) {
+  ui->Com_State->setToolTip(QString());
+  rxText_.reset();
+  SetLabel(ui->Com_State, QStringLiteral("開啟通訊埠成功!!"));
   SetLabel(ui->Com_State1, SettingsSummary(settings));
   QPalette red = ui->Com_State1->palette();
   red.setColor(QPalette::WindowText, Qt::red);
   ui->Com_State1->setPalette(red);
+}
 
-  if (!ComHandle->applySettings(settings)) {
-    openProblem_ =
-        QStringLiteral("settings %1 rejected by %2").arg(SettingsSummary(settings), device);
-    TLineRecorder::instance().event(openProblem_);
-    ComHandle.reset();
-    return OpenResult::SettingsRejected;
+bool TrdCom::waitingForDevice() const { return watch_->watching(); }
+
+void TrdCom::lineLost() {
+  TLineRecorder::instance().lost();
+  if (!reopenForRun_ || !PortBindings::reopenWhenBack() || last_.device.isEmpty()) {
+    Button5Click();
+    return;
   }
-  applyControlState(ControlState::Opened);
-  TLineRecorder::instance().opened(device, SettingsSummary(settings),
-                                   QStringLiteral("open COM%1 %2").arg(item + 1).arg(baud));
-  ReaderThread->start();
-  return OpenResult::Opened;
+  // No message box: what the device says as it comes back must not wait for the operator.
+  ComHandle.reset();
+  applyControlState(ControlState::Closed);
+  SetLabel(ui->Com_State, tr("Waiting for %1 to return").arg(last_.device));
+  SetLabel(ui->Com_State1, QStringLiteral(">"));
+  ui->Com_State->setToolTip(QString());
+  reopenProblem_.clear();
+  lostAt_.start();
+  TLineRecorder::instance().event(QStringLiteral("waiting for %1").arg(last_.device));
+  watch_->watch({last_.device, last_.stablePath});
+}
+
+void TrdCom::lookForDevice(bool told) {
+  if (ComHandle) {
+    stopWaiting();
+    return;
+  }
+  QStringList names{last_.device};
+  if (last_.stablePath != last_.device)
+    names << last_.stablePath;
+  // The same adapter under another name: asked only when the system told of a change, as
+  // listing the ports costs more than a look.
+  if (told && !last_.adapter.serialNumber.isEmpty())
+    for (const SerialPortEntry &e : ListSerialPorts())
+      if (SameAdapter(e, last_.adapter) && !names.contains(e.device))
+        names << e.device;
+  for (const QString &device : names) {
+    const OpenResult result = openDevice(device, last_.baud, false);
+    if (result == OpenResult::Opened) {
+      watch_->stop();
+      showOpened(opened_);
+      if (!SameDevice(device, last_.device))
+        ui->Com_State->setToolTip(
+            tr("Reopened as %1; the port item still names %2.").arg(device, last_.device));
+      applyControlState(ControlState::Opened);
+      TLineRecorder::instance().event(QStringLiteral("reopened %1 at %2 after %3 s")
+                                          .arg(device, SettingsSummary(opened_))
+                                          .arg(double(lostAt_.elapsed()) / 1000, 0, 'f', 1));
+      ReaderThread->start();
+      return;
+    }
+    // Not back yet is no news; a device that is back but refuses is, once per reason.
+    if (result == OpenResult::Failed && openMissing_)
+      continue;
+    if (openProblem_ != reopenProblem_) {
+      reopenProblem_ = openProblem_;
+      TLineRecorder::instance().event(QStringLiteral("reopen failed: %1").arg(openProblem_));
+      SetLabel(ui->Com_State, tr("Waiting for %1 to return: %2").arg(last_.device, openProblem_));
+    }
+  }
+}
+
+void TrdCom::stopWaiting() {
+  if (!watch_->watching())
+    return;
+  watch_->stop();
+  TLineRecorder::instance().event(QStringLiteral("stopped waiting for %1").arg(last_.device));
 }
 
 void TrdCom::Button5Click() {
+  stopWaiting();
   if (ComHandle)
     TLineRecorder::instance().closed();
   ComHandle.reset();
@@ -360,8 +452,6 @@ void TrdCom::ReadCom() {
     ui->Memo2->appendText(rxText_.feed(bytes));
   }
   // What the device said before it went away is shown first.
-  if (ComHandle->lineLost()) {
-    TLineRecorder::instance().lost();
-    Button5Click();
-  }
+  if (ComHandle->lineLost())
+    lineLost();
 }

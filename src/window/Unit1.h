@@ -5,10 +5,12 @@
 #pragma once
 
 #include "ComPort.h"
+#include "PortBinding.h"
 #include "ReceiveText.h"
 #include "SequenceRunner.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <chrono>
@@ -23,6 +25,7 @@ class QLabel;
 class QMenu;
 QT_END_NAMESPACE
 
+class TDeviceWatch;
 class TLineMonitor;
 class TPortMenu;
 class TRead232;
@@ -83,9 +86,21 @@ public:
 
   TSequenceWindow *sequenceWindow() const { return sequences_; }
 
+  // A lost line waits for its device to come back and reopens it (unless the port menu's
+  // choice says otherwise); false turns that off for this run.
+  void setReopenForRun(bool reopen) { reopenForRun_ = reopen; }
+  bool waitingForDevice() const;
+
 private:
   enum class OpenResult { Opened, Failed, SettingsRejected };
   OpenResult openItem(int item, qint32 baud);
+  // Opens the device as ComHandle at the speed, 8N1; shown, the status says so as soon as
+  // the device opened. On failure ComHandle is none and openProblem_ says why.
+  OpenResult openDevice(const QString &device, qint32 baud, bool shown);
+  void showOpened(const LineSettings &settings);
+  void lineLost();
+  void lookForDevice(bool told);
+  void stopWaiting();
   void applyControlState(ControlState state);
   void showPortClosed();
   void showMonitor();
@@ -102,8 +117,22 @@ private:
   QAction *monitorAction_;
   TSequenceWindow *sequences_;
   QAction *sequencesAction_;
-  // Why the last open failed, in one line.
+  // Why the last open failed, in one line, and in full with advice.
   QString openProblem_;
+  QString openAdvice_;
+  bool openMissing_ = false;
+  LineSettings opened_;
+  // What the last open by the operator opened, to open it again when it comes back.
+  struct LastOpen {
+    QString device;
+    QString stablePath;
+    qint32 baud = 0;
+    SerialPortEntry adapter;
+  } last_;
+  TDeviceWatch *watch_;
+  QElapsedTimer lostAt_;
+  QString reopenProblem_;
+  bool reopenForRun_ = true;
 };
 
 extern TrdCom *rdCom;

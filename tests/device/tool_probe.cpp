@@ -31,6 +31,8 @@ int main(int argc, char *argv[]) {
   QApplication app(argc, argv);
   const QByteArray state = argc > 1 ? QByteArray(argv[1]) : QByteArray("never-opened");
   TrdCom form;
+  // A pseudo-terminal's name is soon another's: a probe waiting for its own must not open it.
+  form.setReopenForRun(false);
   form.show();
   if (state != "never-opened") {
     Press(form, "Button4");

@@ -136,6 +136,7 @@ void ReceiveTest::nothingIsReadAfterClose() {
 }
 
 void ReceiveTest::hangUpClosesPortWithoutSpinning() {
+  form->setReopenForRun(false);
   device->send("bye\r\n");
   QTRY_COMPARE(MemoText(form.get()), QStringLiteral("bye\n"));
   device->hangUp();

@@ -123,6 +123,7 @@ void SequenceTest::failuresNameTheStep() {
   REQUIRE_DEVICE(device);
   device.mapAs("COM1");
   TrdCom form;
+  form.setReopenForRun(false);
   SequenceRunner runner(&form);
   if (answer == 2)
     QTimer::singleShot(300, [&device] { device.hangUp(); });
