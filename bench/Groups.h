@@ -12,6 +12,7 @@ void SweepGroup();                        // sweep.cpp
 void SoakGroup();                         // soak.cpp
 void MonitorSoakGroup();                  // soak.cpp
 void SequenceGroup();                     // sequence.cpp
+void ReopenGroup();                       // reopen.cpp
 void LargeMemoGroup();                    // large.cpp
 void SideBySideGroup();                   // side.cpp
 void StartupGroup(const QString &self);   // startup.cpp

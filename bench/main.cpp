@@ -30,6 +30,7 @@ int main(int argc, char *argv[]) {
       {"monitor-soak", MonitorSoakGroup},
       {"large", LargeMemoGroup},
       {"sequence", SequenceGroup},
+      {"reopen", ReopenGroup},
       {"side", SideBySideGroup},
       {"startup", [] { StartupGroup(QCoreApplication::applicationFilePath()); }},
   };

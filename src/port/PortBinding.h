@@ -46,6 +46,10 @@ bool SameDevice(const QString &a, const QString &b);
 // /dev/serial/by-id link where there is one, else the device as given.
 QString StablePath(const QString &device);
 
+// False when the device is certainly not there now: a cheap look before an open. Where the
+// system has no such look (Windows), true.
+bool MayBePresent(const QString &device);
+
 // Whether two entries are the same adapter, whatever its name now: the same USB serial
 // number and vendor:product. An adapter without a serial number matches none.
 bool SameAdapter(const SerialPortEntry &a, const SerialPortEntry &b);

@@ -28,3 +28,5 @@ QString StablePath(const QString &device) {
 }
 
 QString PortBindings::defaultDevice(int item) { return QStringLiteral("/dev/ttyS%1").arg(item); }
+
+bool MayBePresent(const QString &device) { return QFileInfo::exists(device); }

@@ -25,3 +25,6 @@ bool SameDevice(const QString &a, const QString &b) {
 QString StablePath(const QString &device) { return CanonicalDevice(device); }
 
 QString PortBindings::defaultDevice(int item) { return PortNameForIndex(item); }
+
+// A COM port is no file to look at; only opening it tells.
+bool MayBePresent(const QString &) { return true; }

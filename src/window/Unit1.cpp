@@ -270,6 +270,8 @@ void TrdCom::lookForDevice(bool told) {
       if (SameAdapter(e, last_.adapter) && !names.contains(e.device))
         names << e.device;
   for (const QString &device : names) {
+    if (!MayBePresent(device))
+      continue;
     const OpenResult result = openDevice(device, last_.baud, false);
     if (result == OpenResult::Opened) {
       watch_->stop();
