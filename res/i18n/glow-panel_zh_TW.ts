@@ -502,9 +502,5 @@ Close it there first.</source>
         <source>Reopened as %1; the port item still names %2.</source>
         <translation>已改以 %1 重新開啟；此埠項目仍指定 %2。</translation>
     </message>
-    <message>
-        <source>Waiting for %1 to return: %2</source>
-        <translation>等待 %1 重新連接：%2</translation>
-    </message>
 </context>
 </TS>

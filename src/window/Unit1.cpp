@@ -292,7 +292,9 @@ void TrdCom::lookForDevice(bool told) {
     if (openProblem_ != reopenProblem_) {
       reopenProblem_ = openProblem_;
       TLineRecorder::instance().event(QStringLiteral("reopen failed: %1").arg(openProblem_));
-      SetLabel(ui->Com_State, tr("Waiting for %1 to return: %2").arg(last_.device, openProblem_));
+      // The status stays short; why the device refuses is in its tooltip.
+      ui->Com_State->setToolTip(
+          openAdvice_.isEmpty() || result != OpenResult::Failed ? openProblem_ : openAdvice_);
     }
   }
 }
