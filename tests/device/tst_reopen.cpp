@@ -54,6 +54,8 @@ void ReopenTest::pull() {
 
 void ReopenTest::plug(const QString &name) {
   device_ = std::make_unique<PtyDevice>();
+  // A link left by the test before would still name that test's device.
+  QFile::remove(name);
   QFile::link(device_->path(), name);
 }
 
