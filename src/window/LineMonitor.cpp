@@ -25,7 +25,7 @@
 // text, a row at a time, and the last few rows made are kept for the next paint.
 class TMonitorLines : public QAbstractListModel {
 public:
-  explicit TMonitorLines(const TLineMonitor *monitor) : monitor_(monitor) {}
+  explicit TMonitorLines(TLineMonitor *monitor) : QAbstractListModel(monitor), monitor_(monitor) {}
 
   int rowCount(const QModelIndex &parent) const override {
     return parent.isValid() ? 0 : int(count_);

@@ -245,7 +245,9 @@ void DrillTest::flappingDeviceLeaksNothing() {
   QVERIFY(rows.count(QStringLiteral("-- line lost")) >= 25);
   QCOMPARE(count("/proc/self/fd"), files);
   QCOMPARE(count("/proc/self/task"), threads);
-  QVERIFY2(ResidentKb() - rss < 4096, qPrintable(QString::number(ResidentKb() - rss)));
+  // Gross growth only: a port object left behind each time is found by the sanitizer
+  // build's leak check, and its allocator keeps freed memory resident for a while.
+  QVERIFY2(ResidentKb() - rss < 16384, qPrintable(QString::number(ResidentKb() - rss)));
   device->send("still here");
   QTRY_COMPARE(MemoText(form.get()), QStringLiteral("still here"));
   PortBindings::useSettingsFile({});
