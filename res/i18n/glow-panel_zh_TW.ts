@@ -74,12 +74,6 @@ Try &apos;%1 --help&apos;.
         <translation>把 --run 的結果以 JUnit XML 寫入 &lt;file&gt;。</translation>
     </message>
     <message>
-        <source>Try &apos;%1 --help&apos;.
-</source>
-        <translation>請執行「%1 --help」查看用法。
-</translation>
-    </message>
-    <message>
         <source>--repeat needs a whole number of at least 1</source>
         <translation>--repeat 需要至少為 1 的整數</translation>
     </message>

@@ -65,13 +65,16 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
 
   CommandLine result;
   const QString program = QStringLiteral("glow-panel");
-  if (!parser.parse(arguments)) {
+  // A wrong command line ends the program with the problem and a pointer to --help.
+  auto usage = [&](const QString &problem) {
     result.finished = true;
     result.exitCode = kUsageError;
     result.err = QCoreApplication::translate("CommandLine", "%1: %2\nTry '%1 --help'.\n")
-                     .arg(program, parser.errorText());
+                     .arg(program, problem);
     return result;
-  }
+  };
+  if (!parser.parse(arguments))
+    return usage(parser.errorText());
   if (!parser.positionalArguments().isEmpty()) {
     result.finished = true;
     result.exitCode = kUsageError;
@@ -109,12 +112,6 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
   result.run.file = parser.value(run);
   result.run.report = parser.value(report);
   result.run.keepGoing = parser.isSet(keepGoing);
-  auto usage = [&](const QString &problem) {
-    result.finished = true;
-    result.exitCode = kUsageError;
-    result.err = QStringLiteral("%1: %2\n").arg(program, problem) +
-                 QCoreApplication::translate("CommandLine", "Try '%1 --help'.\n").arg(program);
-  };
   if (parser.isSet(repeat)) {
     bool ok = false;
     result.run.repeat = parser.value(repeat).toInt(&ok);

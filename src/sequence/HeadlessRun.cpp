@@ -3,7 +3,6 @@
 #include "Platform.h"
 #include "SequenceReport.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 
 namespace {} // namespace

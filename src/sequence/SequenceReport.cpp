@@ -1,6 +1,5 @@
 #include "SequenceReport.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QXmlStreamWriter>
