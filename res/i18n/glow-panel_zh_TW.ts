@@ -179,6 +179,29 @@ Try &apos;%1 --help&apos;.
     </message>
 </context>
 <context>
+    <name>SequenceReport</name>
+    <message>
+        <source>waiting</source>
+        <translation>等待中</translation>
+    </message>
+    <message>
+        <source>running</source>
+        <translation>執行中</translation>
+    </message>
+    <message>
+        <source>passed</source>
+        <translation>通過</translation>
+    </message>
+    <message>
+        <source>FAILED</source>
+        <translation>失敗</translation>
+    </message>
+    <message>
+        <source>skipped</source>
+        <translation>略過</translation>
+    </message>
+</context>
+<context>
     <name>SequenceRunner</name>
     <message>
         <source>nothing arrived</source>
@@ -219,6 +242,14 @@ Try &apos;%1 --help&apos;.
     <message>
         <source>the port is already open; close it first</source>
         <translation>通訊埠已經開啟；請先關閉</translation>
+    </message>
+    <message>
+        <source>after the failure at line %1</source>
+        <translation>因第 %1 行失敗而略過</translation>
+    </message>
+    <message>
+        <source>the reply came after %1 ms, not within %2 ms</source>
+        <translation>回應在 %1 ms 後才到，未在 %2 ms 內</translation>
     </message>
 </context>
 <context>
@@ -444,26 +475,6 @@ Close it there first.</source>
         <translation>
             <numerusform>%n 個步驟</numerusform>
         </translation>
-    </message>
-    <message>
-        <source>waiting</source>
-        <translation>等待中</translation>
-    </message>
-    <message>
-        <source>running</source>
-        <translation>執行中</translation>
-    </message>
-    <message>
-        <source>passed</source>
-        <translation>通過</translation>
-    </message>
-    <message>
-        <source>FAILED</source>
-        <translation>失敗</translation>
-    </message>
-    <message>
-        <source>skipped</source>
-        <translation>略過</translation>
     </message>
     <message>
         <source>FAILED at line %1: %2</source>

@@ -5,10 +5,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
-namespace {
-constexpr int kUsageError = 2;
-}
-
 CommandLine ParseCommandLine(const QStringList &arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QCoreApplication::translate(
@@ -68,7 +64,7 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
   // A wrong command line ends the program with the problem and a pointer to --help.
   auto usage = [&](const QString &problem) {
     result.finished = true;
-    result.exitCode = kUsageError;
+    result.exitCode = kRunBadInput;
     result.err = QCoreApplication::translate("CommandLine", "%1: %2\nTry '%1 --help'.\n")
                      .arg(program, problem);
     return result;
@@ -77,7 +73,7 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
     return usage(parser.errorText());
   if (!parser.positionalArguments().isEmpty()) {
     result.finished = true;
-    result.exitCode = kUsageError;
+    result.exitCode = kRunBadInput;
     result.err = QCoreApplication::translate("CommandLine",
                                              "%1: unexpected argument '%2'\nTry '%1 --help'.\n")
                      .arg(program, parser.positionalArguments().constFirst());
@@ -99,7 +95,7 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
   }
   if (parser.isSet(list)) {
     result.finished = true;
-    const QList<SerialPortEntry> ports = ListSerialPorts();
+    const QList<SerialPortEntry> ports = SystemPorts();
     if (ports.isEmpty())
       result.out = QCoreApplication::translate("CommandLine", "No serial ports found.\n");
     for (const SerialPortEntry &e : ports)

@@ -1,7 +1,7 @@
-// Start-up: the command line, the application, the one window, the event loop.
+// Start-up: the command line, then either a headless run (no widget, no display, no
+// platform plugin) or the application, the one window and the event loop.
 #include "CommandLine.h"
 #include "HeadlessRun.h"
-#include "LineRecorder.h"
 #include "Platform.h"
 #include "Startup.h"
 #include "Translations.h"
@@ -10,13 +10,20 @@
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
-  // Answered before the window's application object exists: --help, --version and
-  // --list-ports must work without a display. They speak the operator's language too.
+  // Answered before the window's application object exists: --help, --version, --list-ports
+  // and --run must work without a display. They speak the operator's language too.
   CommandLine command;
   {
     QCoreApplication console(argc, argv);
     InstallTranslations();
     command = ParseCommandLine(QCoreApplication::arguments());
+    if (!command.finished && !command.run.file.isEmpty()) {
+      PrepareForLongRun();
+      SessionOptions options;
+      options.devices = command.devices;
+      options.reopen = command.reopen;
+      return RunHeadless(command.run, options, command.logFile);
+    }
   }
   if (command.finished) {
     PrintToConsole(ConsoleStream::Out, command.out);
@@ -25,32 +32,17 @@ int main(int argc, char *argv[]) {
   }
 
   PrepareForLongRun();
-  // A sequence runs the window's own handlers with the window never shown: no display is
-  // needed for that.
-  if (!command.run.file.isEmpty() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   InstallTranslations();
-  const bool headless = !command.run.file.isEmpty();
-  if (!headless)
-    WarnIfNoBig5();
-  int code = 0;
-  RunShowingEscapes([&app, &command, &code, headless] {
-    TrdCom form({}, command.devices);
-    rdCom = &form;
-    form.setReopenForRun(command.reopen);
+  WarnIfNoBig5();
+  return RunShowingEscapes([&app, &command] {
+    SessionOptions options;
+    options.devices = command.devices;
+    options.reopen = command.reopen;
+    TrdCom form(options);
     if (!command.logFile.isEmpty())
       form.recordLineTo(command.logFile);
-    if (headless) {
-      if (!command.logFile.isEmpty() && !TLineRecorder::instance().recording())
-        PrintToConsole(ConsoleStream::Err,
-                       TLineRecorder::instance().logError() + QLatin1Char('\n'));
-      code = RunHeadless(&form, command.run);
-    } else {
-      form.show();
-      app.exec();
-    }
-    rdCom = nullptr;
+    form.show();
+    app.exec();
   });
-  return code;
 }

@@ -10,7 +10,7 @@ qint32 BaudForIndex(int itemIndex) {
   case 1:
     return 19200;
   default:
-    return 38400;
+    return kDefaultBaud;
   }
 }
 

@@ -1,7 +1,8 @@
 // The serial port behind ComHandle. TComPort wraps QSerialPort with the few operations
 // the tool needs: exclusive open by name, read-modify-write of the line settings, one
 // bounded synchronous write per byte string, and a receive queue that the poller drains.
-// Tests derive from it to watch write calls or to make the port refuse its settings.
+// Tests derive from it to watch write calls, to make the port refuse its settings, or to
+// stand in for a device where no pseudo-terminal is needed.
 // Opening (keeping the device's flow control), telling a lost line and the advice on a
 // failed open differ by platform: ComPort_unix.cpp, ComPort_win.cpp.
 #pragma once
@@ -23,7 +24,9 @@ struct LineSettings {
   QSerialPort::StopBits stopBits = QSerialPort::OneStop;
 };
 
-// 0 -> 9600, 1 -> 19200, anything else (2, or -1 for no selection) -> 38400.
+// The speed when none is chosen.
+constexpr qint32 kDefaultBaud = 38400;
+// 0 -> 9600, 1 -> 19200, anything else (2, or -1 for no selection) -> kDefaultBaud.
 qint32 BaudForIndex(int itemIndex);
 // "9600,8,N,1" style: speed, data bits, parity letter, stop bits.
 QString SettingsSummary(const LineSettings &settings);
@@ -43,27 +46,30 @@ public:
   ~TComPort() override;
 
   // Opens the device by the name the operator knows it by ("/dev/ttyUSB0", "COM3").
-  bool open(const QString &device);
+  virtual bool open(const QString &device);
   // Why the last open failed, in the operating system's words, with a hint where the
   // operator can do something about it.
-  QString failureReason() const;
+  virtual QString failureReason() const;
   // The last open failed because there is no such device (yet).
-  bool deviceMissing() const { return port_.error() == QSerialPort::DeviceNotFoundError; }
-  bool isOpen() const;
-  LineSettings settings() const;
+  virtual bool deviceMissing() const { return port_.error() == QSerialPort::DeviceNotFoundError; }
+  virtual bool isOpen() const;
+  virtual LineSettings settings() const;
   virtual bool applySettings(const LineSettings &settings);
   // One byte string as one write call; waits at most kWriteTimeout for it to leave.
   virtual void write(const QByteArray &bytes);
 
-  qint64 bytesWaiting();
-  QByteArray read(qint64 count);
+  // What the port has taken from the driver and holds for a read; asks nothing of the
+  // driver, so it may be called from inside attention().
+  virtual qint64 queued() const { return port_.bytesAvailable(); }
+  virtual qint64 bytesWaiting();
+  virtual QByteArray read(qint64 count);
   // Throws away all input, what QSerialPort holds and what still waits in the driver;
   // returns how many bytes that was.
-  qint64 purgeInput();
+  virtual qint64 purgeInput();
 
   // The device went away (adapter unplugged, far end of a pty closed) or the
   // port was closed under us: the port is of no further use.
-  bool lineLost() const;
+  virtual bool lineLost() const;
 
 signals:
   // Bytes came in, or a read or resource error was reported (perhaps the line is lost,

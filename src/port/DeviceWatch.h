@@ -2,8 +2,11 @@
 // (on Linux a change in the folder that holds the device's name or its by-id link; on
 // Windows a device-arrival notice), and a slow look stands in where no notice comes, as
 // under Wine. Each is a look: the owner then sees whether the device is there. How the
-// system tells differs by platform: DeviceWatch_unix.cpp, DeviceWatch_win.cpp.
+// system tells differs by platform: DeviceWatch_unix.cpp, DeviceWatch_win.cpp. Tests stand
+// in for the system: they say when to look and what is there.
 #pragma once
+
+#include "PortBinding.h"
 
 #include <QObject>
 #include <QString>
@@ -21,9 +24,11 @@ public:
   ~TDeviceWatch() override;
 
   // Starts looking for these names (the device, its stable link); stop() ends it.
-  void watch(const QStringList &names);
-  void stop();
-  bool watching() const { return slow_.isActive(); }
+  virtual void watch(const QStringList &names);
+  virtual void stop();
+  virtual bool watching() const { return slow_.isActive(); }
+  // False when the device is certainly not there now: a cheap look before an open.
+  virtual bool mayBePresent(const QString &device) const { return MayBePresent(device); }
 
   // The platform's notices, which call look.
   class Notices {

@@ -10,17 +10,6 @@ namespace {
 // Where each item's choice is kept in the user's settings.
 QString SettingsKey(int item) { return QStringLiteral("ports/") + PortNameForIndex(item); }
 
-QString gSettingsFile;
-
-// The user's own settings: ~/.config/glow-panel/glow-panel.conf, or the registry under
-// HKEY_CURRENT_USER\Software\glow-panel on Windows.
-QSettings UserSettings() {
-  if (!gSettingsFile.isEmpty())
-    return QSettings(gSettingsFile, QSettings::IniFormat);
-  return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("glow-panel"),
-                   QStringLiteral("glow-panel"));
-}
-
 // A saved value is used only when it can be a device name at all; a damaged settings
 // file must not keep the tool from starting.
 QString SavedDevice(const QSettings &settings, int item) {
@@ -35,23 +24,6 @@ QString SavedDevice(const QSettings &settings, int item) {
     if (c.category() == QChar::Other_Control)
       return QString();
   return device;
-}
-
-QList<SerialPortEntry> SystemPorts() {
-  QList<SerialPortEntry> ports;
-  for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-    SerialPortEntry e;
-    e.device = DeviceOf(info);
-    e.description = info.description();
-    e.manufacturer = info.manufacturer();
-    e.serialNumber = info.serialNumber();
-    if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
-      e.vendorId = info.vendorIdentifier();
-      e.productId = info.productIdentifier();
-    }
-    ports << e;
-  }
-  return ports;
 }
 
 QString EntryDetails(const SerialPortEntry &e) {
@@ -69,7 +41,22 @@ QString EntryDetails(const SerialPortEntry &e) {
 }
 } // namespace
 
-std::function<QList<SerialPortEntry>()> ListSerialPorts = SystemPorts;
+QList<SerialPortEntry> SystemPorts() {
+  QList<SerialPortEntry> ports;
+  for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+    SerialPortEntry e;
+    e.device = DeviceOf(info);
+    e.description = info.description();
+    e.manufacturer = info.manufacturer();
+    e.serialNumber = info.serialNumber();
+    if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
+      e.vendorId = info.vendorIdentifier();
+      e.productId = info.productIdentifier();
+    }
+    ports << e;
+  }
+  return ports;
+}
 
 QString DescribeEntry(const SerialPortEntry &e) {
   const QString details = EntryDetails(e);
@@ -95,8 +82,10 @@ QString PresentPortsHint(const QList<SerialPortEntry> &ports) {
   return lines.join(QLatin1Char('\n'));
 }
 
-PortBindings::PortBindings(const QStringList &commandLine) {
-  const QSettings settings = UserSettings();
+PortBindings::PortBindings(const QStringList &commandLine, const QString &settingsFile,
+                           PortLister lister)
+    : settingsFile_(settingsFile), lister_(std::move(lister)) {
+  const QSettings settings = this->settings();
   for (int item = 0; item < kItems; ++item) {
     commandLine_[item] = commandLine.value(item);
     const QString saved = SavedDevice(settings, item);
@@ -131,7 +120,7 @@ void PortBindings::useDefault(int item) {
 void PortBindings::keep(int item, const PortBinding &binding) {
   if (item < 0 || item >= kItems)
     return;
-  QSettings settings = UserSettings();
+  QSettings settings = this->settings();
   if (binding.source == BindingSource::Default)
     settings.remove(SettingsKey(item));
   else
@@ -140,20 +129,27 @@ void PortBindings::keep(int item, const PortBinding &binding) {
   chosenNow_[item] = true;
 }
 
-void PortBindings::useSettingsFile(const QString &path) { gSettingsFile = path; }
+QSettings PortBindings::settings() const {
+  // The user's own settings: ~/.config/glow-panel/glow-panel.conf, or the registry under
+  // HKEY_CURRENT_USER\Software\glow-panel on Windows.
+  if (!settingsFile_.isEmpty())
+    return QSettings(settingsFile_, QSettings::IniFormat);
+  return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("glow-panel"),
+                   QStringLiteral("glow-panel"));
+}
 
 namespace {
 const QString kReopenKey = QStringLiteral("ports/reopen");
 }
 
-bool PortBindings::reopenWhenBack() {
-  const QVariant value = UserSettings().value(kReopenKey, true);
+bool PortBindings::reopenWhenBack() const {
+  const QVariant value = settings().value(kReopenKey, true);
   // A damaged value keeps the default.
   return value.typeId() == QMetaType::Bool || value.canConvert<bool>() ? value.toBool() : true;
 }
 
 void PortBindings::setReopenWhenBack(bool reopen) {
-  QSettings settings = UserSettings();
+  QSettings settings = this->settings();
   settings.setValue(kReopenKey, reopen);
 }
 

@@ -1,9 +1,9 @@
 // Which device each of the two port items ("COM 1", "COM 2") stands for. A binding comes,
 // in this order, from the command line, from GLOW_PANEL_COM<n>, from the choice the
 // operator saved in the window, or from the default (COM<n> on Windows, /dev/ttyS<n-1>
-// elsewhere). A choice made in the window during the run outranks them all. The window
-// reads the binding when the port is opened. How devices are named differs by platform:
-// PortBinding_unix.cpp, PortBinding_win.cpp.
+// elsewhere). A choice made in the window during the run outranks them all. The port
+// session holds the bindings and reads one when it opens the port. How devices are named differs by
+// platform: PortBinding_unix.cpp, PortBinding_win.cpp.
 #pragma once
 
 #include <QList>
@@ -14,6 +14,7 @@
 
 QT_BEGIN_NAMESPACE
 class QSerialPortInfo;
+class QSettings;
 QT_END_NAMESPACE
 
 // A serial port as the system reports it, with what identifies the adapter behind it.
@@ -29,8 +30,9 @@ struct SerialPortEntry {
 // "COM" followed by the 1-based item number of the port radio group.
 QString PortNameForIndex(int itemIndex);
 
-// The ports present now. Tests replace it: the system never lists pseudo-terminals.
-extern std::function<QList<SerialPortEntry>()> ListSerialPorts;
+// The ports present now, as the system lists them (it never lists pseudo-terminals).
+QList<SerialPortEntry> SystemPorts();
+using PortLister = std::function<QList<SerialPortEntry>()>;
 // The device followed by what identifies it, as far as known, in brackets:
 // "/dev/ttyUSB0 (FT232R USB UART, FTDI, serial A50285BI, USB 0403:6001)".
 QString DescribeEntry(const SerialPortEntry &entry);
@@ -69,7 +71,10 @@ public:
   static constexpr int kItems = 2;
 
   // commandLine holds a device per item for this run only; an empty one names none.
-  explicit PortBindings(const QStringList &commandLine = {});
+  // settingsFile: an INI file to keep the choices in instead of the user's own settings
+  // (the registry on Windows); lister: where the ports present come from.
+  explicit PortBindings(const QStringList &commandLine = {}, const QString &settingsFile = {},
+                        PortLister lister = SystemPorts);
 
   PortBinding binding(int item) const;
   // The operator's choice: saved for later runs, and in force from now on in this one.
@@ -81,20 +86,21 @@ public:
 
   // Whether a port whose device went away is opened again when it returns (the default);
   // saved like the choices.
-  static bool reopenWhenBack();
-  static void setReopenWhenBack(bool reopen);
+  bool reopenWhenBack() const;
+  void setReopenWhenBack(bool reopen);
 
-  // Settings go to this INI file instead of the user's own (the registry on Windows);
-  // for tests. An empty path goes back to the user's own.
-  static void useSettingsFile(const QString &path);
+  QList<SerialPortEntry> listPorts() const { return lister_(); }
 
 private:
   // Saves an operator's choice and puts it in force for the rest of the run.
   void keep(int item, const PortBinding &binding);
+  QSettings settings() const;
 
   QString commandLine_[kItems];
   // The saved choice or the default; after a choice in the window, that choice.
   PortBinding kept_[kItems];
   // A choice made in the window outranks the command line and the environment.
   bool chosenNow_[kItems] = {};
+  QString settingsFile_;
+  PortLister lister_;
 };

@@ -27,7 +27,9 @@ public:
   // Forgets a lead byte still waiting for its trail.
   void reset() { lead_ = -1; }
   // The lines a chunk of this many bytes takes below its row's heading.
-  static int lineCount(qsizetype bytes) { return int(2 * ((bytes + kBytesPerLine - 1) / kBytesPerLine)); }
+  static int lineCount(qsizetype bytes) {
+    return int(2 * ((bytes + kBytesPerLine - 1) / kBytesPerLine));
+  }
 
   // The columns a text takes in a fixed-width font, a Chinese character counting two.
   static int columns(const QString &text);

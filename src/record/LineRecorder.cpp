@@ -1,5 +1,7 @@
 #include "LineRecorder.h"
 
+#include "Clock.h"
+
 #include <QDateTime>
 
 namespace {
@@ -7,10 +9,9 @@ QString ByteCount(qint64 bytes) {
   return bytes == 1 ? QStringLiteral("1 byte") : QStringLiteral("%1 bytes").arg(bytes);
 }
 
-LineRow Row(LineRow::Kind kind, const QString &head, const QByteArray &bytes = {}) {
+LineRow Row(LineRow::Kind kind, const QByteArray &bytes = {}) {
   LineRow row;
   row.kind = kind;
-  row.head = head;
   row.bytes = bytes;
   return row;
 }
@@ -30,30 +31,62 @@ QString TimeOfDay(qint64 utcMs) {
 }
 } // namespace
 
+QString LineRow::words() const {
+  switch (kind) {
+  case Sent: {
+    QString words = ByteCount(bytes.size());
+    if (writes > 1)
+      words += longestWrite == 1 ? QStringLiteral(", %1 writes of 1 byte").arg(writes)
+                                 : QStringLiteral(", %1 writes").arg(writes);
+    if (press)
+      words += QStringLiteral(" (%1)").arg(PressButton(*press));
+    return words;
+  }
+  case Received:
+    return firstReply ? QStringLiteral("%1, +%2 ms after the last write")
+                            .arg(ByteCount(bytes.size()))
+                            .arg(replyMs)
+                      : ByteCount(bytes.size());
+  case Discarded:
+    return QStringLiteral("backlog discarded (%1), more than a poll may take")
+        .arg(ByteCount(discardedBytes));
+  case Opened:
+    return QStringLiteral("port opened: ") + what;
+  case Closed:
+    return QStringLiteral("port closed");
+  case Lost:
+    return QStringLiteral("line lost");
+  case Event:
+    break;
+  }
+  return what;
+}
+
+QString LineRow::head() const {
+  const char *direction = kind == Sent ? "TX " : kind == Received ? "RX " : "-- ";
+  return QLatin1String(direction) + words();
+}
+
 QString LineRow::text() const {
-  QStringList lines{TimeOfDay(utcMs) + QLatin1Char(' ') + head};
+  QStringList lines{TimeOfDay(utcMs) + QLatin1Char(' ') + head()};
   lines += ByteRows(leadBefore).lines(bytes);
   return lines.join(QLatin1Char('\n'));
 }
 
-TLineRecorder &TLineRecorder::instance() {
-  static TLineRecorder recorder;
-  return recorder;
+TLineRecorder::TLineRecorder(QObject *parent) : QObject(parent) {}
+
+void TLineRecorder::beginPress(Press press) {
+  flushPress();
+  press_ = press;
 }
 
-TLineRecorder::Press::Press(const QString &button, const QString &step) {
-  instance().flushPress();
-  instance().press_ = button;
-  instance().pressStep_ = step;
-}
+void TLineRecorder::endPress() { flushPress(); }
 
-TLineRecorder::Press::~Press() { instance().flushPress(); }
-
-void TLineRecorder::sent(const QByteArray &bytes) {
-  sinceWrite_.start();
+void TLineRecorder::sent(const QByteArray &bytes, qint64 endNs) {
+  lastWriteEndNs_ = endNs;
   answerPending_ = true;
-  if (press_.isEmpty()) {
-    emitRow(Row(LineRow::Sent, QStringLiteral("TX ") + ByteCount(bytes.size()), bytes), &sentRows_);
+  if (!press_) {
+    emitRow(Row(LineRow::Sent, bytes), &sentRows_);
     return;
   }
   pressBytes_ += bytes;
@@ -62,81 +95,70 @@ void TLineRecorder::sent(const QByteArray &bytes) {
 }
 
 void TLineRecorder::flushPress() {
-  if (press_.isEmpty())
+  if (!press_)
     return;
-  const QString button = std::exchange(press_, QString());
+  const Press press = *std::exchange(press_, std::nullopt);
   if (pressWrites_ == 0)
     return;
-  QString head = QStringLiteral("TX ") + ByteCount(pressBytes_.size());
-  if (pressWrites_ > 1)
-    head += pressLongest_ == 1 ? QStringLiteral(", %1 writes of 1 byte").arg(pressWrites_)
-                               : QStringLiteral(", %1 writes").arg(pressWrites_);
-  head += QStringLiteral(" (%1)").arg(button);
-  LineRow row = Row(LineRow::Sent, head, std::exchange(pressBytes_, QByteArray()));
-  row.step = pressStep_;
+  LineRow row = Row(LineRow::Sent, std::exchange(pressBytes_, QByteArray()));
+  row.press = press;
+  row.writes = std::exchange(pressWrites_, 0);
+  row.longestWrite = std::exchange(pressLongest_, 0);
   emitRow(row, &sentRows_);
-  pressWrites_ = 0;
-  pressLongest_ = 0;
 }
 
-void TLineRecorder::received(const QByteArray &bytes) {
+void TLineRecorder::received(const QByteArray &bytes, qint64 arrivalNs) {
   if (bytes.isEmpty())
     return;
-  LineRow row = Row(LineRow::Received, QStringLiteral("RX ") + ByteCount(bytes.size()), bytes);
-  row.replyMs = sinceWrite_.isValid() ? sinceWrite_.elapsed() : -1;
-  if (std::exchange(answerPending_, false))
-    row.head += QStringLiteral(", +%1 ms after the last write").arg(row.replyMs);
-  emitRow(row, &receivedRows_);
+  LineRow row = Row(LineRow::Received, bytes);
+  if (lastWriteEndNs_ >= 0)
+    row.replyMs = qMax<qint64>(0, arrivalNs - lastWriteEndNs_) / kNsPerMs;
+  row.firstReply = std::exchange(answerPending_, false) && row.replyMs >= 0;
+  emitRow(row, &receivedRows_, arrivalNs);
 }
 
 void TLineRecorder::discarded(qint64 bytes) {
   flushPress();
-  LineRow row = Row(
-      LineRow::Discarded,
-      QStringLiteral("-- backlog discarded (%1), more than a poll may take").arg(ByteCount(bytes)));
+  LineRow row = Row(LineRow::Discarded);
   row.discardedBytes = bytes;
   emitRow(row, nullptr);
 }
 
 void TLineRecorder::opened(const QString &device, const QString &settings, const QString &step) {
-  writeLog(QStringLiteral("# glow-panel %1, %2 at %3, %4")
-               .arg(QStringLiteral(GLOW_PANEL_VERSION), device, settings,
-                    QDateTime::currentDateTime().toString(Qt::ISODate)));
+  writeHeader(QStringLiteral("%1 at %2").arg(device, settings));
   flushPress();
-  LineRow row =
-      Row(LineRow::Opened, QStringLiteral("-- port opened: %1, %2").arg(device, settings));
+  // A new line: nothing is pending from the one before, and no write to time a reply from.
+  sentRows_.reset();
+  receivedRows_.reset();
+  lastWriteEndNs_ = -1;
+  answerPending_ = false;
+  LineRow row = Row(LineRow::Opened);
+  row.what = QStringLiteral("%1, %2").arg(device, settings);
   row.step = step;
   emitRow(row, nullptr);
 }
 
 void TLineRecorder::closed() {
   flushPress();
-  emitRow(Row(LineRow::Closed, QStringLiteral("-- port closed")), nullptr);
+  emitRow(Row(LineRow::Closed), nullptr);
 }
 
 void TLineRecorder::lost() {
   flushPress();
-  emitRow(Row(LineRow::Lost, QStringLiteral("-- line lost")), nullptr);
+  emitRow(Row(LineRow::Lost), nullptr);
 }
 
 void TLineRecorder::event(const QString &what) {
   flushPress();
-  emitRow(Row(LineRow::Event, QStringLiteral("-- ") + what), nullptr);
+  LineRow row = Row(LineRow::Event);
+  row.what = what;
+  emitRow(row, nullptr);
 }
 
-void TLineRecorder::reset() {
-  press_.clear();
-  pressStep_.clear();
-  pressBytes_.clear();
-  pressWrites_ = pressLongest_ = 0;
-  sentRows_.reset();
-  receivedRows_.reset();
-  answerPending_ = false;
-  sinceWrite_.invalidate();
-}
-
-void TLineRecorder::emitRow(LineRow row, ByteRows *rows) {
+void TLineRecorder::emitRow(LineRow row, ByteRows *rows, qint64 atNs) {
   row.utcMs = QDateTime::currentMSecsSinceEpoch();
+  if (atNs >= 0)
+    row.utcMs -= qMax<qint64>(0, SteadyNs() - atNs) / kNsPerMs;
   // A copy of just these bytes: what a read returns can be the port's whole buffer block
   // (16 KB for a few hundred bytes), and rows are kept for a long while.
   row.bytes = QByteArray(row.bytes.constData(), row.bytes.size());
@@ -156,13 +178,17 @@ bool TLineRecorder::recordTo(const QString &path) {
     return false;
   }
   logError_.clear();
-  writeLog(QStringLiteral("# glow-panel %1, log started %2")
-               .arg(QStringLiteral(GLOW_PANEL_VERSION),
-                    QDateTime::currentDateTime().toString(Qt::ISODate)));
+  writeHeader(QStringLiteral("log started"));
   return log_.isOpen();
 }
 
 void TLineRecorder::stopRecording() { log_.close(); }
+
+void TLineRecorder::writeHeader(const QString &what) {
+  writeLog(QStringLiteral("# glow-panel %1, %2, %3")
+               .arg(QStringLiteral(GLOW_PANEL_VERSION), what,
+                    QDateTime::currentDateTime().toString(Qt::ISODate)));
+}
 
 void TLineRecorder::writeLog(const QString &text) {
   if (!log_.isOpen())

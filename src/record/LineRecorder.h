@@ -1,37 +1,51 @@
-// Everything that happens on the line, as rows of text for the line monitor and the log
-// file: each write (the single-byte writes of one button press gathered into one row that
-// says how many there were), each chunk a poll took, and each event (opened, open failed,
-// settings rejected, closed, line lost, backlog discarded). A row starts with the time to
-// the millisecond and a direction (TX, RX or --), then lists its bytes as ByteRows shows
-// them. Rows are handed on raw: their text is made only where it is shown, saved or written
-// to the log, so that a monitor nobody looks at costs no formatting.
+// Everything that happens on the line, as rows for the line monitor and the log file: each
+// write (the single-byte writes of one press gathered into one row that says how many there
+// were), each chunk read, and each event (opened, open failed, settings rejected, closed,
+// line lost, backlog discarded). A row starts with the time to the millisecond and a
+// direction (TX, RX or --), then lists its bytes as ByteRows shows them. Rows are handed on
+// raw, as facts: their text is made only where it is shown, saved or written to the log, so
+// that a monitor nobody looks at costs no formatting. The port session reports to one
+// recorder; the monitor and the log hear it.
 #pragma once
 
 #include "ByteRows.h"
+#include "VfdCommands.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QObject>
 #include <QString>
-#include <QStringList>
 
-// One row as it happened, raw.
+#include <optional>
+
+// One row as it happened.
 struct LineRow {
   enum Kind { Event, Sent, Received, Discarded, Lost, Opened, Closed };
-  qint64 utcMs = 0;
   Kind kind = Event;
-  // "TX 4 bytes (eEND)", "RX 2 bytes, +3 ms after the last write", "-- port closed".
-  QString head;
+  qint64 utcMs = 0;
   QByteArray bytes;
   // The lead byte the previous chunk of the same direction left waiting for its trail.
   int leadBefore = -1;
-  // Sent and Opened: the sequence step that does the same ("initial-vfd", "open COM1 9600").
-  QString step;
-  // Received: ms since the last write, or -1 before any. Discarded: the bytes thrown away.
+  // Sent: the press that made the writes (none for a bare write), how many writes, and
+  // the longest.
+  std::optional<Press> press;
+  int writes = 1;
+  int longestWrite = 0;
+  // Received: ms from the end of the last write to the arrival, or -1 before any write;
+  // whether it is the first chunk since that write.
   qint64 replyMs = -1;
+  bool firstReply = false;
+  // Discarded: the bytes thrown away.
   qint64 discardedBytes = 0;
+  // Opened: "DEVICE, SETTINGS"; Event: what happened ("waiting for /dev/ttyUSB0").
+  QString what;
+  // Opened: the sequence step that does the same ("open COM1 9600").
+  QString step;
 
+  // The heading without its direction: "4 bytes (eEND)", "port opened: /dev/ttyS0, ...".
+  QString words() const;
+  // "TX 4 bytes (eEND)", "RX 2 bytes, +3 ms after the last write", "-- port closed".
+  QString head() const;
   // The row as the monitor, "Save As…" and the log show it.
   QString text() const;
   int lineCount() const { return 1 + ByteRows::lineCount(bytes.size()); }
@@ -40,28 +54,20 @@ struct LineRow {
 class TLineRecorder : public QObject {
   Q_OBJECT
 public:
-  // The one recorder of the process; WriteCom and the poller report to it.
-  static TLineRecorder &instance();
+  explicit TLineRecorder(QObject *parent = nullptr);
 
-  // Gathers the writes made while it lives into one row named after the button; step is
-  // the sequence step that does the same.
-  class Press {
-  public:
-    Press(const QString &button, const QString &step);
-    ~Press();
-    Press(const Press &) = delete;
-    Press &operator=(const Press &) = delete;
-  };
-
-  void sent(const QByteArray &bytes);
-  void received(const QByteArray &bytes);
+  // The writes until endPress() are one row, named after the press.
+  void beginPress(Press press);
+  void endPress();
+  // A write whose last byte left at endNs (the session's clock).
+  void sent(const QByteArray &bytes, qint64 endNs);
+  // A chunk read; the reader learned of it at arrivalNs.
+  void received(const QByteArray &bytes, qint64 arrivalNs);
   void discarded(qint64 bytes);
   void opened(const QString &device, const QString &settings, const QString &step);
   void closed();
   void lost();
   void event(const QString &what);
-  // Back to the state of a new run: no pending character, no press, no write to time from.
-  void reset();
 
   // Appends every row from now on to the file, each one handed to the operating system
   // before the next. False, with the reason in logError(), when the file cannot be written.
@@ -77,19 +83,20 @@ signals:
   void logFailed();
 
 private:
-  void emitRow(LineRow row, ByteRows *rows);
+  void emitRow(LineRow row, ByteRows *rows, qint64 atNs = -1);
   void flushPress();
+  void writeHeader(const QString &what);
   void writeLog(const QString &text);
 
-  QString press_;
-  QString pressStep_;
+  std::optional<Press> press_;
   QByteArray pressBytes_;
   int pressWrites_ = 0;
   int pressLongest_ = 0;
+  qint64 pressEndNs_ = 0;
   // Each direction's rows, which read a character split between two chunks.
   ByteRows sentRows_;
   ByteRows receivedRows_;
-  QElapsedTimer sinceWrite_;
+  qint64 lastWriteEndNs_ = -1;
   bool answerPending_ = false;
   QFile log_;
   QString logError_;

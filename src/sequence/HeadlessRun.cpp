@@ -2,22 +2,24 @@
 
 #include "Platform.h"
 #include "SequenceReport.h"
+#include "SequenceRunner.h"
 
 #include <QEventLoop>
 
-namespace {} // namespace
-
-int RunHeadless(SequencePanel *panel, const HeadlessRun &run) {
+int RunHeadless(const HeadlessRun &run, SessionOptions options, const QString &logFile) {
   const ParsedSequence parsed = ReadSequenceFile(run.file);
   if (parsed.failed) {
     PrintToConsole(ConsoleStream::Err, DescribeError(run.file, parsed.error) + QLatin1Char('\n'));
     return kRunBadInput;
   }
 
-  SequenceRunner runner(panel);
+  TLineRecorder recorder;
+  if (!logFile.isEmpty() && !recorder.recordTo(logFile))
+    PrintToConsole(ConsoleStream::Err, recorder.logError() + QLatin1Char('\n'));
+  TPortSession session(&recorder, std::move(options));
+  SequenceRunner runner(&session);
   // Without a report only the pass in progress is kept, so a long repeat stays flat.
   runner.setKeepPasses(!run.report.isEmpty());
-  runner.setDefaultBaud(38400);
   QEventLoop loop;
   QObject::connect(&runner, &SequenceRunner::passStarted, &runner, [&run](int pass) {
     if (run.repeat > 1)

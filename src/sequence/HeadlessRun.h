@@ -1,8 +1,9 @@
-// A sequence run without a window: a line per step on the console, the summary last, a
-// JUnit report if asked, and an exit code a script can act on.
+// A sequence run without a window: the port session, the recorder and the runner, and no
+// widget. A line per step on the console, the summary last, a JUnit report if asked, and
+// an exit code a script can act on.
 #pragma once
 
-#include "SequenceRunner.h"
+#include "PortSession.h"
 
 #include <QString>
 
@@ -13,12 +14,17 @@ struct HeadlessRun {
   QString report;
 };
 
-// Exit codes.
-constexpr int kRunPassed = 0;
-constexpr int kRunFailed = 1;
-constexpr int kRunBadInput = 2;
-constexpr int kRunPortTrouble = 3;
-constexpr int kRunInterrupted = 130;
+// How the program ends, for a script.
+enum ExitCode : int {
+  kRunPassed = 0,
+  kRunFailed = 1,
+  // A wrong command line or sequence file; nothing was sent.
+  kRunBadInput = 2,
+  // The port could not be opened or was lost.
+  kRunPortTrouble = 3,
+  kRunInterrupted = 130,
+};
 
-// Runs the file through the panel in the running event loop and gives the exit code.
-int RunHeadless(SequencePanel *panel, const HeadlessRun &run);
+// Runs the file in the running event loop and gives the exit code; every row of the line
+// goes to logFile too, unless it is empty.
+int RunHeadless(const HeadlessRun &run, SessionOptions options, const QString &logFile);

@@ -28,24 +28,24 @@ QString SequenceFromRows(const std::deque<LineRow> &rows) {
     flush();
     switch (row.kind) {
     case LineRow::Sent:
-      if (row.step.isEmpty() || row.step == QLatin1String("send")) {
+      if (!row.press || row.press == Press::Send) {
         SequenceStep send;
         send.kind = SequenceStep::Send;
         send.bytes = row.bytes;
         lines << StepText(send);
       } else {
-        lines << row.step;
+        lines << QLatin1String(KindOf(*row.press).keyword);
       }
       break;
     case LineRow::Opened:
       lines << row.step;
       break;
     case LineRow::Closed:
-      lines << QStringLiteral("close");
+      lines << QLatin1String(KindOf(SequenceStep::Close).keyword);
       break;
     default:
       // What a sequence cannot do again (a failed open, a discard, a lost line) stays as a note.
-      lines << QStringLiteral("# ") + row.head.mid(3);
+      lines << QStringLiteral("# ") + row.words();
     }
   }
   flush();

@@ -2,12 +2,17 @@
 // checking what came back. Keywords are case-insensitive, '#' starts a comment outside
 // quotes, blank lines are skipped. Text in quotes goes out in Big5 with the escapes \r \n
 // \t \\ \" and \xNN (one raw byte). StepText() prints a step so that parsing it again gives
-// the same step: recording writes files through it.
+// the same step: recording writes files through it. The reader (SequenceFile.cpp) and the
+// printer (StepText.cpp) share the tables of step kinds and escapes below.
 #pragma once
+
+#include "VfdCommands.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
+
+#include <optional>
 
 struct SequenceStep {
   enum Kind {
@@ -34,6 +39,38 @@ struct SequenceStep {
   bool hex = false;
   // Expect: within; ExpectNothing: for; Wait: the pause.
   qint64 ms = 0;
+};
+
+// Each kind of step: the word that starts it in a file, and the press it makes, if any.
+struct StepKind {
+  SequenceStep::Kind kind;
+  const char *keyword;
+  std::optional<Press> press;
+};
+inline constexpr StepKind kStepKinds[] = {
+    {SequenceStep::Open, "open", {}},
+    {SequenceStep::Close, "close", {}},
+    {SequenceStep::InitialVfd, "initial-vfd", Press::InitialVfd},
+    {SequenceStep::ClearVfd, "clear-vfd", Press::ClearVfd},
+    {SequenceStep::Eend, "eend", Press::Eend},
+    {SequenceStep::AsciiDemo, "ascii-demo", Press::AsciiDemo},
+    {SequenceStep::Send, "send", Press::Send},
+    {SequenceStep::Expect, "expect", {}},
+    {SequenceStep::ExpectNothing, "expect", {}},
+    {SequenceStep::Wait, "wait", {}},
+};
+const StepKind &KindOf(SequenceStep::Kind kind);
+// The step that makes the writes of this press.
+const StepKind &KindOf(Press press);
+
+// The escapes of quoted text: the letter after the backslash, and the character it stands
+// for. \xNN, a raw byte, stands apart.
+struct Escape {
+  char letter;
+  char character;
+};
+inline constexpr Escape kEscapes[] = {
+    {'r', '\r'}, {'n', '\n'}, {'t', '\t'}, {'\\', '\\'}, {'"', '"'},
 };
 
 struct SequenceError {

@@ -6,12 +6,26 @@
 
 namespace {
 QString Seconds(qint64 ms) { return QString::number(double(ms) / 1000, 'f', 3); }
+
+const StateText kStateTexts[] = {
+    {SequenceRunner::State::Waiting, "WAIT", QT_TRANSLATE_NOOP("SequenceReport", "waiting")},
+    {SequenceRunner::State::Running, "RUN ", QT_TRANSLATE_NOOP("SequenceReport", "running")},
+    {SequenceRunner::State::Passed, "PASS", QT_TRANSLATE_NOOP("SequenceReport", "passed")},
+    {SequenceRunner::State::Failed, "FAIL", QT_TRANSLATE_NOOP("SequenceReport", "FAILED")},
+    {SequenceRunner::State::Skipped, "SKIP", QT_TRANSLATE_NOOP("SequenceReport", "skipped")},
+};
 } // namespace
 
+const StateText &TextOf(SequenceRunner::State state) {
+  for (const StateText &t : kStateTexts)
+    if (t.state == state)
+      return t;
+  return kStateTexts[0];
+}
+
 QString ResultLine(const SequenceStep &step, const SequenceRunner::Result &result) {
-  static const char *const kWords[] = {"WAIT", "RUN ", "PASS", "FAIL", "SKIP"};
   QString line = QStringLiteral("%1 line %2: %3")
-                     .arg(QLatin1String(kWords[int(result.state)]))
+                     .arg(QLatin1String(TextOf(result.state).word))
                      .arg(step.line)
                      .arg(step.source);
   if (result.state == SequenceRunner::State::Passed ||

@@ -8,6 +8,15 @@
 
 #include <QString>
 
+// A state as the console and reports write it ("PASS"), and as the sequence window names it
+// (translated in the context "SequenceReport").
+struct StateText {
+  SequenceRunner::State state;
+  const char *word;
+  const char *name;
+};
+const StateText &TextOf(SequenceRunner::State state);
+
 // "PASS line 4: expect "OK" within 500 ms (0.045 s, reply 45 ms)"; a failure's reason
 // follows on lines of its own.
 QString ResultLine(const SequenceStep &step, const SequenceRunner::Result &result);

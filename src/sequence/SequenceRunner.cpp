@@ -1,55 +1,21 @@
 #include "SequenceRunner.h"
 
-#include "ByteRows.h"
-#include "ComPort.h"
-#include "VfdCommands.h"
-
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 
-namespace {
-// What arrived, as the line monitor shows bytes; a long tail is cut.
-QString Arrived(const QByteArray &bytes) {
-  constexpr int kShown = 256;
-  if (bytes.isEmpty())
-    return QCoreApplication::translate("SequenceRunner", "nothing arrived");
-  QString text =
-      bytes.size() == 1
-          ? QCoreApplication::translate("SequenceRunner", "1 byte arrived:")
-          : QCoreApplication::translate("SequenceRunner", "%1 bytes arrived:").arg(bytes.size());
-  if (bytes.size() > kShown)
-    text += QLatin1Char(' ') +
-            QCoreApplication::translate("SequenceRunner", "(the first %1 shown)").arg(kShown);
-  for (const QString &line : ByteRows().lines(bytes.left(kShown)))
-    text += QStringLiteral("\n  ") + line;
-  return text;
-}
-} // namespace
-
-SequenceRunner::SequenceRunner(SequencePanel *panel, QObject *parent)
-    : QObject(parent), panel_(panel) {
-  timer_.setSingleShot(true);
-  timer_.setTimerType(Qt::PreciseTimer);
-  connect(&TLineRecorder::instance(), &TLineRecorder::row, this, &SequenceRunner::onRow);
-  connect(&timer_, &QTimer::timeout, this, [this] {
-    if (!stepRunning_)
-      return;
-    const SequenceStep &step = steps_[index_];
-    switch (step.kind) {
-    case SequenceStep::Expect:
-      finishStep(State::Failed,
-                 QCoreApplication::translate("SequenceRunner", "not received within %1 ms; %2")
-                     .arg(step.ms)
-                     .arg(Arrived(received_)));
-      break;
-    case SequenceStep::AsciiDemo:
-      sweepTick();
-      break;
-    default:
-      finishStep(State::Passed);
-    }
+SequenceRunner::SequenceRunner(TSession *session, QObject *parent)
+    : QObject(parent), session_(session), clock_(session->clock()) {
+  timer_ = clock_.makeTimer([this] { timeUp(); });
+  next_ = clock_.makeTimer([this] {
+    if (nextCall_)
+      (this->*std::exchange(nextCall_, nullptr))();
   });
+  connect(session_, &TSession::received, this, &SequenceRunner::onReceived);
+  connect(session_, &TSession::wrote, this, &SequenceRunner::onWrote);
+  connect(session_, &TSession::discarded, this, &SequenceRunner::onDiscarded);
+  connect(session_, &TSession::lineLost, this, &SequenceRunner::onLost);
 }
+
+SequenceRunner::~SequenceRunner() = default;
 
 void SequenceRunner::start(const QList<SequenceStep> &steps, int repeat, bool keepGoing) {
   steps_ = steps;
@@ -66,8 +32,20 @@ void SequenceRunner::stop() {
   if (!running_)
     return;
   stopRequested_ = true;
+  if (std::exchange(settling_, false)) {
+    timer_->stop();
+    running_ = false;
+    emit finished();
+    return;
+  }
   if (stepRunning_)
-    finishStep(State::Failed, QCoreApplication::translate("SequenceRunner", "stopped"));
+    finishStep(State::Failed, tr("stopped"));
+}
+
+void SequenceRunner::later(void (SequenceRunner::*call)()) {
+  // Never from inside the poll or write that brought the news: the port outlives them.
+  nextCall_ = call;
+  next_->startAt(clock_.nowNs());
 }
 
 void SequenceRunner::beginPass() {
@@ -78,175 +56,74 @@ void SequenceRunner::beginPass() {
   pass.started = QDateTime::currentDateTime();
   pass.results.resize(steps_.size());
   passes_.append(pass);
-  passClock_.start();
   index_ = 0;
-  received_.clear();
+  passed_ = true;
+  settleMs_ = 0;
+  // What arrived before this pass, or was thrown away, belongs to no step of it.
+  session_->poll();
+  passStartNs_ = clock_.nowNs();
+  pending_.dropBefore(passStartNs_ + 1);
+  wroteSinceLook_ = false;
+  discardedUnseen_ = 0;
   emit passStarted(passNumber_);
-  QTimer::singleShot(0, this, &SequenceRunner::runStep);
+  later(&SequenceRunner::runStep);
 }
 
-bool SequenceRunner::requireOpen() {
-  if (panel_->portOpen())
-    return true;
-  finishStep(State::Failed, QCoreApplication::translate("SequenceRunner", "the port is not open"));
-  return false;
-}
-
-void SequenceRunner::runStep() {
+void SequenceRunner::onReceived(const RxChunk &chunk) {
   if (!running_)
     return;
-  if (index_ >= steps_.size()) {
-    endPass(true);
-    return;
-  }
-  const SequenceStep &step = steps_[index_];
-  stepRunning_ = true;
-  stepClock_.start();
-  passes_.last().results[index_].state = State::Running;
-  emit stepStarted(index_);
-  // The line went, or a stop came, between two steps.
-  if (portTrouble_ || stopRequested_) {
-    finishStep(State::Failed, stopRequested_
-                                  ? QCoreApplication::translate("SequenceRunner", "stopped")
-                                  : QCoreApplication::translate("SequenceRunner", "line lost"));
-    return;
-  }
-  switch (step.kind) {
-  case SequenceStep::Open: {
-    if (panel_->portOpen()) {
-      finishStep(State::Failed, QCoreApplication::translate(
-                                    "SequenceRunner", "the port is already open; close it first"));
-      return;
-    }
-    const QString problem = panel_->openPort(step.port, step.baud > 0 ? step.baud : defaultBaud_);
-    if (!problem.isEmpty()) {
-      portTrouble_ = true;
-      finishStep(State::Failed, problem);
-      return;
-    }
-    openedByRun_ = true;
-    received_.clear();
-    finishStep(State::Passed);
-    return;
-  }
-  case SequenceStep::Close:
-    panel_->press(step.kind);
-    openedByRun_ = false;
-    finishStep(State::Passed);
-    return;
-  case SequenceStep::InitialVfd:
-  case SequenceStep::ClearVfd:
-  case SequenceStep::Eend:
-  case SequenceStep::Send:
-    if (!requireOpen())
-      return;
-    received_.clear();
-    if (step.kind == SequenceStep::Send)
-      panel_->send(step.bytes);
-    else
-      panel_->press(step.kind);
-    // A line lost during the writes has already failed the step.
-    if (stepRunning_)
-      finishStep(State::Passed);
-    return;
-  case SequenceStep::AsciiDemo:
-    if (!requireOpen())
-      return;
-    received_.clear();
-    sweepByte_ = kSweepFirst;
-    sweepPress_.emplace(panel_->buttonText(step.kind), StepText(step));
-    sweepTick();
-    return;
-  case SequenceStep::Expect:
-    timer_.start(int(step.ms));
-    checkExpect(lastReplyMs_);
-    return;
-  case SequenceStep::ExpectNothing:
-    received_.clear();
-    timer_.start(int(step.ms));
-    return;
-  case SequenceStep::Wait:
-    timer_.start(int(step.ms));
-    return;
-  }
-}
-
-void SequenceRunner::sweepTick() {
-  if (!panel_->portOpen()) {
-    finishStep(State::Failed,
-               QCoreApplication::translate("SequenceRunner", "the port is not open"));
-    return;
-  }
-  // Timed from the write, as the button's sweep is.
-  const QDeadlineTimer next(std::chrono::milliseconds(100), Qt::PreciseTimer);
-  panel_->sweepStep(sweepByte_);
+  pending_.add(chunk.bytes, chunk.arrivalNs, chunk.later);
+  if (settling_)
+    timer_->startAt(clock_.nowNs() + settleMs_ * kNsPerMs);
+  pending_.keepAtMost(kKeptReceived);
   if (!stepRunning_)
     return;
-  if (sweepByte_++ >= kSweepLast) {
-    finishStep(State::Passed);
-    return;
-  }
-  timer_.start(int(qMax<qint64>(0, next.remainingTime())));
+  if (step().kind == SequenceStep::Expect)
+    checkExpect();
+  else if (step().kind == SequenceStep::ExpectNothing)
+    finishStep(State::Failed, ArrivedText(pending_.bytes()));
 }
 
-void SequenceRunner::checkExpect(qint64 replyMs) {
-  const SequenceStep &step = steps_[index_];
-  const qsizetype at = received_.indexOf(step.bytes);
-  if (at < 0)
-    return;
-  received_.remove(0, at + step.bytes.size());
-  finishStep(State::Passed, {}, replyMs);
-}
-
-void SequenceRunner::onRow(const LineRow &row) {
+void SequenceRunner::onWrote(const TxWrite &write) {
   if (!running_)
     return;
-  const bool expecting = stepRunning_ && (steps_[index_].kind == SequenceStep::Expect ||
-                                          steps_[index_].kind == SequenceStep::ExpectNothing);
-  switch (row.kind) {
-  case LineRow::Received:
-    lastReplyMs_ = row.replyMs;
-    received_ += row.bytes;
-    if (received_.size() > kKeptReceived)
-      received_.remove(0, received_.size() - kKeptReceived / 2);
-    if (!expecting)
-      return;
-    if (steps_[index_].kind == SequenceStep::Expect)
-      checkExpect(row.replyMs);
-    else
-      finishStep(State::Failed, Arrived(received_));
+  // Bytes that arrived before a write answer no expect after it.
+  pending_.dropBefore(write.endNs);
+  replyFromNs_ = write.endNs;
+  wroteSinceLook_ = true;
+}
+
+void SequenceRunner::onDiscarded(qint64 bytes) {
+  if (!running_)
     return;
-  case LineRow::Discarded:
-    if (expecting)
-      finishStep(State::Failed,
-                 QCoreApplication::translate(
-                     "SequenceRunner", "%1 bytes discarded: more than %2 bytes waited at once")
-                     .arg(row.discardedBytes)
-                     .arg(TComPort::kOverflowLimit));
-    return;
-  case LineRow::Lost:
-    portTrouble_ = true;
-    openedByRun_ = false;
-    if (stepRunning_)
-      finishStep(State::Failed, QCoreApplication::translate("SequenceRunner", "line lost"));
-    return;
-  case LineRow::Sent:
-    lastReplyMs_ = -1;
-    return;
-  default:
+  if (!stepRunning_) {
+    discardedUnseen_ += bytes;
     return;
   }
+  finishStep(State::Failed, tr("%1 bytes discarded: more than %2 bytes waited at once")
+                                .arg(bytes)
+                                .arg(TComPort::kOverflowLimit));
+}
+
+void SequenceRunner::onLost() {
+  if (!running_)
+    return;
+  portTrouble_ = true;
+  openedByRun_ = false;
+  if (stepRunning_)
+    finishStep(State::Failed, tr("line lost"));
 }
 
 void SequenceRunner::finishStep(State state, const QString &message, qint64 replyMs) {
   if (!stepRunning_)
     return;
   stepRunning_ = false;
-  timer_.stop();
-  sweepPress_.reset();
+  timer_->stop();
+  if (std::exchange(sweeping_, false))
+    session_->endPress();
   Result &result = passes_.last().results[index_];
   result.state = state;
-  result.ms = stepClock_.elapsed();
+  result.ms = WholeMs(clock_.nowNs() - stepStartNs_);
   result.replyMs = replyMs;
   result.message = message;
   if (state == State::Passed)
@@ -255,27 +132,33 @@ void SequenceRunner::finishStep(State state, const QString &message, qint64 repl
     ++failedSteps_;
   emit stepFinished(index_, result);
   if (state != State::Passed) {
+    passed_ = false;
+    const QString why = tr("after the failure at line %1").arg(step().line);
     for (int i = index_ + 1; i < steps_.size(); ++i) {
-      passes_.last().results[i].state = State::Skipped;
+      passes_.last().results[i] = {State::Skipped, 0, -1, why};
       emit stepFinished(i, passes_.last().results[i]);
     }
-    // Not from inside the poll that brought the news: the port must outlive that poll.
-    QTimer::singleShot(0, this, [this] { endPass(false); });
-    return;
+    index_ = int(steps_.size());
+  } else {
+    ++index_;
   }
-  ++index_;
-  QTimer::singleShot(0, this, &SequenceRunner::runStep);
+  later(&SequenceRunner::runStep);
 }
 
 void SequenceRunner::endPass(bool passed) {
-  if (openedByRun_ && panel_->portOpen())
-    panel_->press(SequenceStep::Close);
+  if (openedByRun_ && session_->isOpen())
+    session_->close();
   openedByRun_ = false;
-  passes_.last().ms = passClock_.elapsed();
+  passes_.last().ms = WholeMs(clock_.nowNs() - passStartNs_);
   if (!passed)
     ++failedPasses_;
   const bool more =
       passNumber_ < repeat_ && (passed || keepGoing_) && !portTrouble_ && !stopRequested_;
+  if (more && settleMs_ > 0) {
+    settling_ = true;
+    timer_->startAt(clock_.nowNs() + settleMs_ * kNsPerMs);
+    return;
+  }
   if (more) {
     beginPass();
     return;

@@ -1,35 +1,38 @@
-// Runs a sequence's steps one after the other on the GUI thread, without blocking it: the
-// window and the poller keep running. Every step acts through the panel (the window's own
-// handlers, so WriteCom and ReadCom) and hears the line through the recorder's rows, so the
-// line monitor and the log show a run exactly as they show presses. An expect matches the
-// bytes as they came, not the text the receive box shows.
+// Runs a sequence's steps one after the other without blocking: the window and the port's
+// reader keep running. Every step acts through the port session (the presses of the
+// window's buttons, the same writes and reads) and hears the line through its signals, so
+// the line monitor and the log show a run as they show presses. An expect matches the bytes
+// as they came, not the text the receive box shows.
+//
+// Timing, on the session's clock:
+// - a reply's time is the arrival of the chunk that completes the match, minus the end of
+//   the last write (or, with no write since the last open or expect, the expect's start);
+// - an expect looks only at bytes that arrived after the end of the last write and after
+//   the previous expect's match; a match consumes the bytes up to its end;
+// - `within T` bounds that reply time: a pass never shows more than T, and a failure comes
+//   T after the point the reply is timed from;
+// - an open step, and each new pass, start with nothing pending;
+// - a backlog thrown away fails the step running then, naming its size;
+// - after a pass that failed at an expect's limit, the next pass starts once the line has
+//   been quiet for that limit: a late answer to the failed pass passes no later one.
 #pragma once
 
-#include "LineRecorder.h"
+#include "PendingBytes.h"
 #include "Sequence.h"
+#include "Session.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QObject>
-#include <QTimer>
 
-#include <optional>
+#include <functional>
+#include <memory>
+#include <vector>
 
-// What a run presses.
-class SequencePanel {
-public:
-  virtual ~SequencePanel() = default;
-  // Opens port item 0 or 1 (-1: the one chosen) at a speed (0: the one chosen), with the
-  // status texts of the open button; the reason when it fails, else empty.
-  virtual QString openPort(int item, qint32 baud) = 0;
-  virtual bool portOpen() const = 0;
-  // Close, Initial VFD, Clear VFD and eEND as their buttons do them.
-  virtual void press(SequenceStep::Kind kind) = 0;
-  // One write of these bytes, recorded as SEND.
-  virtual void send(const QByteArray &bytes) = 0;
-  // One byte of the sweep, with its label; the run keeps the pace.
-  virtual void sweepStep(int byte) = 0;
-  virtual QString buttonText(SequenceStep::Kind kind) const = 0;
+// The port item and speed an open step without them uses: the window's choice, or COM 1 at
+// the default speed.
+struct PortChoice {
+  int item = 0;
+  qint32 baud = kDefaultBaud;
 };
 
 class SequenceRunner : public QObject {
@@ -39,7 +42,7 @@ public:
   struct Result {
     State state = State::Waiting;
     qint64 ms = 0;
-    // An expect's reply time, counted from the end of the last write; -1 when none.
+    // An expect's reply time; -1 when none.
     qint64 replyMs = -1;
     QString message;
   };
@@ -51,10 +54,10 @@ public:
   // Received bytes an expect still looks through are kept up to this many.
   static constexpr qsizetype kKeptReceived = 64 * 1024;
 
-  explicit SequenceRunner(SequencePanel *panel, QObject *parent = nullptr);
+  explicit SequenceRunner(TSession *session, QObject *parent = nullptr);
+  ~SequenceRunner() override;
 
-  // An open without a speed uses this one; 0 keeps the window's choice.
-  void setDefaultBaud(qint32 baud) { defaultBaud_ = baud; }
+  void setChoice(std::function<PortChoice()> choice) { choice_ = std::move(choice); }
   // Keeps only the last pass's results when false (a long repeat without a report).
   void setKeepPasses(bool keep) { keepPasses_ = keep; }
   void start(const QList<SequenceStep> &steps, int repeat, bool keepGoing);
@@ -83,21 +86,32 @@ private:
   void runStep();
   void finishStep(State state, const QString &message = {}, qint64 replyMs = -1);
   void endPass(bool passed);
-  void onRow(const LineRow &row);
-  void checkExpect(qint64 replyMs);
+  void later(void (SequenceRunner::*call)());
+  void onReceived(const RxChunk &chunk);
+  void onWrote(const TxWrite &write);
+  void onDiscarded(qint64 bytes);
+  void onLost();
+  void startExpect();
+  void checkExpect();
+  void timeUp();
   void sweepTick();
   bool requireOpen();
-  void wrote();
+  const SequenceStep &step() const { return steps_[index_]; }
 
-  SequencePanel *panel_;
+  TSession *session_;
+  Clock &clock_;
+  std::function<PortChoice()> choice_ = [] { return PortChoice(); };
+  std::unique_ptr<ClockTimer> timer_;
+  std::unique_ptr<ClockTimer> next_;
+  void (SequenceRunner::*nextCall_)() = nullptr;
   QList<SequenceStep> steps_;
   QList<Pass> passes_;
   int repeat_ = 1;
   bool keepGoing_ = false;
   bool keepPasses_ = true;
-  qint32 defaultBaud_ = 0;
   bool running_ = false;
   bool stepRunning_ = false;
+  bool passed_ = true;
   int passNumber_ = 0;
   int index_ = 0;
   int passedSteps_ = 0;
@@ -106,11 +120,19 @@ private:
   bool portTrouble_ = false;
   bool stopRequested_ = false;
   bool openedByRun_ = false;
-  QByteArray received_;
-  qint64 lastReplyMs_ = -1;
-  QElapsedTimer stepClock_;
-  QElapsedTimer passClock_;
-  QTimer timer_;
+  bool sweeping_ = false;
+  PendingBytes pending_;
+  // A reply is timed from here: the end of the last write, or the expect's start.
+  qint64 replyFromNs_ = 0;
+  bool wroteSinceLook_ = false;
+  qint64 deadlineNs_ = 0;
+  // A backlog thrown away while no step ran; the next step fails on it.
+  qint64 discardedUnseen_ = 0;
+  qint64 stepStartNs_ = 0;
+  qint64 passStartNs_ = 0;
+  // After a failed expect: how long the line must be quiet before the next pass, and
+  // whether the run is waiting for that now.
+  qint64 settleMs_ = 0;
+  bool settling_ = false;
   int sweepByte_ = 0;
-  std::optional<TLineRecorder::Press> sweepPress_;
 };

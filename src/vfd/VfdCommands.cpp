@@ -1,6 +1,6 @@
 #include "VfdCommands.h"
 
-const std::array<unsigned char, 43> InitVfdBytes = {
+const std::array<unsigned char, kInitVfdLength + 1> InitVfdBytes = {
     0x0C,                                           // clear
     0x1F, 0x24, 0x00, 0x00, 0x00, 0x00, 0x00,       // command group 1
     0x1F, 0x28, 0x67, 0x02, 0x01,                   // command group 2
@@ -22,4 +22,42 @@ QString SweepLabelText(int byte) {
   if (glyph.isEmpty())
     glyph = QString(QChar::ReplacementCharacter);
   return QStringLiteral("%1 = ").arg(byte, 2, 16, QLatin1Char('0')).toUpper() + glyph;
+}
+
+QString PressButton(Press press) {
+  switch (press) {
+  case Press::InitialVfd:
+    return QStringLiteral("Initial VFD");
+  case Press::ClearVfd:
+    return QStringLiteral("Clear VFD");
+  case Press::Eend:
+    return QStringLiteral("eEND");
+  case Press::AsciiDemo:
+    return QStringLiteral("ASCII Demo");
+  case Press::Send:
+    return QStringLiteral("SEND");
+  }
+  return {};
+}
+
+QList<QByteArray> PressWrites(Press press) {
+  auto byte = [](unsigned char b) { return QByteArray(1, char(b)); };
+  QList<QByteArray> writes;
+  switch (press) {
+  case Press::InitialVfd:
+    writes << byte(InitVfdBytes[0]);
+    for (int i = 1; i < kInitVfdLength; ++i)
+      writes << byte(InitVfdBytes[size_t(i)]);
+    writes << byte(InitVfdBytes[0]);
+    break;
+  case Press::ClearVfd:
+    writes << byte(ClearVfdBytes[0]);
+    break;
+  case Press::Eend:
+    writes << QByteArray(kEndText);
+    break;
+  default:
+    break;
+  }
+  return writes;
 }

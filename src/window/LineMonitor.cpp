@@ -1,9 +1,7 @@
 #include "LineMonitor.h"
 
-#include "LineRecorder.h"
 #include "Recording.h"
 
-#include <QAbstractListModel>
 #include <QAction>
 #include <QClipboard>
 #include <QFileDialog>
@@ -21,77 +19,11 @@
 
 #include <algorithm>
 
-// The monitor's rows as a list of lines. Only the lines the view asks for are made into
-// text, a row at a time, and the last few rows made are kept for the next paint.
-class TMonitorLines : public QAbstractListModel {
-public:
-  explicit TMonitorLines(TLineMonitor *monitor) : QAbstractListModel(monitor), monitor_(monitor) {}
-
-  int rowCount(const QModelIndex &parent) const override {
-    return parent.isValid() ? 0 : int(count_);
-  }
-  QVariant data(const QModelIndex &index, int role) const override {
-    if (role != Qt::DisplayRole || !index.isValid())
-      return {};
-    return lineText(first_ + index.row());
-  }
-
-  // Brings the list up to the monitor: the lines dropped at the top out, new ones in.
-  void catchUp() {
-    const qint64 kept =
-        monitor_->rowStart_.empty() ? monitor_->endLine_ : monitor_->rowStart_.front();
-    const qint64 gone = qMin(kept - first_, count_);
-    if (gone > 0) {
-      beginRemoveRows({}, 0, int(gone - 1));
-      first_ += gone;
-      count_ -= gone;
-      endRemoveRows();
-    }
-    if (count_ == 0)
-      first_ = kept;
-    const qint64 end = monitor_->endLine_;
-    if (end > first_ + count_) {
-      beginInsertRows({}, int(count_), int(end - first_ - 1));
-      count_ = end - first_;
-      endInsertRows();
-    }
-  }
-  void clear() {
-    beginResetModel();
-    first_ += count_;
-    count_ = 0;
-    cache_.clear();
-    endResetModel();
-  }
-  QString lineText(qint64 line) const {
-    const std::deque<qint64> &starts = monitor_->rowStart_;
-    if (starts.empty() || line < starts.front() || line >= monitor_->endLine_)
-      return {};
-    const auto at = std::upper_bound(starts.begin(), starts.end(), line) - 1;
-    const qint64 start = *at;
-    for (const auto &[cachedStart, lines] : cache_)
-      if (cachedStart == start)
-        return lines.value(int(line - start));
-    constexpr size_t kCachedRows = 64;
-    if (cache_.size() >= kCachedRows)
-      cache_.pop_front();
-    cache_.emplace_back(
-        start, monitor_->rows_[size_t(at - starts.begin())].text().split(QLatin1Char('\n')));
-    return cache_.back().second.value(int(line - start));
-  }
-
-private:
-  const TLineMonitor *monitor_;
-  // The lines listed: their count, and the first one's number.
-  qint64 first_ = 0;
-  qint64 count_ = 0;
-  mutable std::deque<std::pair<qint64, QStringList>> cache_;
-};
-
-TLineMonitor::TLineMonitor(QWidget *parent) : QWidget(parent, Qt::Window) {
+TLineMonitor::TLineMonitor(TLineRecorder *recorder, QWidget *parent)
+    : QWidget(parent, Qt::Window), recorder_(recorder) {
   setWindowTitle(tr("Line monitor - GLOW_PANEL"));
   resize(720, 480);
-  lines_ = new TMonitorLines(this);
+  lines_ = new TLineRows(this);
   view_ = new QTableView(this);
   view_->setObjectName(QStringLiteral("rows"));
   view_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -140,8 +72,8 @@ TLineMonitor::TLineMonitor(QWidget *parent) : QWidget(parent, Qt::Window) {
   connect(save, &QPushButton::clicked, this, &TLineMonitor::saveAs);
   connect(saveSequence, &QPushButton::clicked, this, &TLineMonitor::saveAsSequence);
   connect(record_, &QPushButton::clicked, this, &TLineMonitor::toggleRecording);
-  connect(&TLineRecorder::instance(), &TLineRecorder::row, this, &TLineMonitor::addRow);
-  connect(&TLineRecorder::instance(), &TLineRecorder::logFailed, this, [this] {
+  connect(recorder_, &TLineRecorder::row, this, &TLineMonitor::addRow);
+  connect(recorder_, &TLineRecorder::logFailed, this, [this] {
     showState();
     show();
     raise();
@@ -149,12 +81,7 @@ TLineMonitor::TLineMonitor(QWidget *parent) : QWidget(parent, Qt::Window) {
   showState();
 }
 
-QString TLineMonitor::text() const {
-  QStringList texts;
-  for (const LineRow &row : rows_)
-    texts << row.text();
-  return texts.join(QLatin1Char('\n'));
-}
+QString TLineMonitor::text() const { return lines_->text(); }
 
 QString TLineMonitor::shownText() const {
   QStringList lines;
@@ -186,7 +113,7 @@ void TLineMonitor::hideEvent(QHideEvent *event) {
   // Closed by the operator: the list goes until it is shown again. A window that is only
   // minimised keeps it, with the operator's selection.
   if (!event->spontaneous()) {
-    lines_->clear();
+    lines_->unlist();
     inView_ = false;
   }
   QWidget::hideEvent(event);
@@ -203,23 +130,16 @@ void TLineMonitor::showPending() {
 }
 
 void TLineMonitor::addRow(const LineRow &row) {
-  rows_.push_back(row);
-  rowStart_.push_back(endLine_);
-  endLine_ += row.lineCount();
+  const qint64 before = lines_->droppedRows();
+  lines_->add(row);
   if (inView_ && !pendingTimer_.isActive())
     pendingTimer_.start();
-  const qint64 before = droppedRows_;
-  while (endLine_ - rowStart_.front() > kKeptLines && rows_.size() > 1) {
-    rows_.pop_front();
-    rowStart_.pop_front();
-    ++droppedRows_;
-  }
-  if (droppedRows_ != before)
+  if (lines_->droppedRows() != before)
     showState();
 }
 
 bool TLineMonitor::recordTo(const QString &path) {
-  const bool ok = TLineRecorder::instance().recordTo(path);
+  const bool ok = recorder_->recordTo(path);
   showState();
   if (!ok)
     show();
@@ -236,7 +156,7 @@ void TLineMonitor::saveAsSequence() {
   const QString path = QFileDialog::getSaveFileName(this, tr("Save as sequence"), QString(),
                                                     tr("Sequences (*.seq)"));
   if (!path.isEmpty())
-    save(path, SequenceFromRows(rows_));
+    save(path, SequenceFromRows(lines_->rows()));
 }
 
 void TLineMonitor::save(const QString &path, const QString &text) {
@@ -250,8 +170,8 @@ void TLineMonitor::save(const QString &path, const QString &text) {
 }
 
 void TLineMonitor::toggleRecording() {
-  if (TLineRecorder::instance().recording()) {
-    TLineRecorder::instance().stopRecording();
+  if (recorder_->recording()) {
+    recorder_->stopRecording();
     showState();
     return;
   }
@@ -262,15 +182,15 @@ void TLineMonitor::toggleRecording() {
 }
 
 void TLineMonitor::showState() {
-  const TLineRecorder &recorder = TLineRecorder::instance();
+  const TLineRecorder &recorder = *recorder_;
   QStringList parts;
   if (recorder.recording())
     parts << tr("Recording to %1").arg(recorder.logPath());
   else if (!recorder.logError().isEmpty())
     parts << tr("NOT RECORDING, the file cannot be written: %1").arg(recorder.logError());
-  if (droppedRows_ > 0)
+  if (lines_->droppedRows() > 0)
     parts << tr("%n older row(s) no longer shown", nullptr,
-                int(qMin<qint64>(droppedRows_, INT_MAX)));
+                int(qMin<qint64>(lines_->droppedRows(), INT_MAX)));
   state_->setText(parts.join(QStringLiteral("; ")));
   record_->setText(recorder.recording() ? tr("Stop recording") : tr("Record to file…"));
   const bool failed = !recorder.recording() && !recorder.logError().isEmpty();

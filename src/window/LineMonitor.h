@@ -3,18 +3,15 @@
 // view. It keeps the newest rows up to kKeptLines lines of text and counts the rows that
 // went out at the top; the log file keeps everything. Closing it only hides it. Rows can
 // be selected and copied, saved as a file, or recorded to a file from now on.
-// The rows are kept raw (their bytes, time and heading). The view is a list of the rows'
-// lines whose model makes the text of only the lines in view, when the view asks for them:
-// shown or not, the monitor costs its rows' bytes and little more, and a stream costs it
-// the few lines on screen.
+// The rows are kept raw by a model of the record subsystem (TLineRows), which makes the
+// text of only the lines in view, when the view asks for them: shown or not, the monitor
+// costs its rows' bytes and little more, and a stream costs it the few lines on screen.
 #pragma once
 
-#include "LineRecorder.h"
+#include "LineRows.h"
 
 #include <QTimer>
 #include <QWidget>
-
-#include <deque>
 
 QT_BEGIN_NAMESPACE
 class QLabel;
@@ -22,17 +19,13 @@ class QTableView;
 class QPushButton;
 QT_END_NAMESPACE
 
-class TMonitorLines;
-
 class TLineMonitor : public QWidget {
   Q_OBJECT
 public:
-  // About a megabyte of rows at the most, shown or not.
-  static constexpr int kKeptLines = 100000;
   // How long rows gather before they go into view.
   static constexpr std::chrono::milliseconds kViewUpdate{100};
 
-  explicit TLineMonitor(QWidget *parent = nullptr);
+  TLineMonitor(TLineRecorder *recorder, QWidget *parent = nullptr);
 
   // Everything the monitor holds, as shown.
   QString text() const;
@@ -40,12 +33,9 @@ public:
   QString shownText() const;
   // Starts recording to a file; on failure the monitor comes up and says why.
   bool recordTo(const QString &path);
-  using Rows = std::deque<LineRow>;
-  const Rows &rows() const { return rows_; }
+  const TLineRows::Rows &rows() const { return lines_->rows(); }
 
 private:
-  friend class TMonitorLines;
-
   void addRow(const LineRow &row);
   void showEvent(QShowEvent *event) override;
   void hideEvent(QHideEvent *event) override;
@@ -57,16 +47,11 @@ private:
   void toggleRecording();
   void showState();
 
+  TLineRecorder *recorder_;
   QTableView *view_;
-  TMonitorLines *lines_;
+  TLineRows *lines_;
   QLabel *state_;
   QPushButton *record_;
-  // The rows kept, oldest first; beside each, the number of its first line counted from
-  // the first row there ever was, so that a line is found by a binary search.
-  Rows rows_;
-  std::deque<qint64> rowStart_;
-  qint64 endLine_ = 0;
-  qint64 droppedRows_ = 0;
   // Whether the view lists the rows; new rows go into it a few times a second.
   bool inView_ = false;
   QTimer pendingTimer_;

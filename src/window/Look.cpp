@@ -1,7 +1,6 @@
 #include "Look.h"
 
 #include "Platform.h"
-#include "Unit1.h"
 #include "ui_Unit1.h"
 
 #include <QApplication>
@@ -13,7 +12,7 @@ void ApplyLook(QWidget *form, Ui::TrdCom *ui) {
        {form, static_cast<QWidget *>(ui->Com_State), static_cast<QWidget *>(ui->Com_State1),
         static_cast<QWidget *>(ui->Memo2), static_cast<QWidget *>(ui->rdCOM)}) {
     QFont font = w->font();
-    font.setPixelSize(TrdCom::kFontPixels);
+    font.setPixelSize(kFontPixels);
     if (w == ui->Memo2) {
       // Latin and Han text needs no OpenType shaping or kerning, and a stream is laid out
       // many times a second; the same glyphs stand at the same places without them.
@@ -38,7 +37,7 @@ void ApplyLook(QWidget *form, Ui::TrdCom *ui) {
                      "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0 2px; }"
                      "QRadioButton { color: %1; font-size: %2px; }")
           .arg(navy.name())
-          .arg(TrdCom::kFontPixels);
+          .arg(kFontPixels);
   for (QWidget *group : {ui->rdCOM, ui->rdBaudrate})
     group->setStyleSheet(groupLook);
 

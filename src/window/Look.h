@@ -12,4 +12,7 @@ class TrdCom;
 }
 QT_END_NAMESPACE
 
+// The window's fonts, in pixels as it was designed (96 pixels to the inch).
+constexpr int kFontPixels = 13;
+
 void ApplyLook(QWidget *form, Ui::TrdCom *ui);

@@ -6,8 +6,8 @@
 #include <QInputDialog>
 #include <QMenu>
 
-TPortMenu::TPortMenu(QWidget *group, QButtonGroup *items, const QStringList &commandLineDevices)
-    : QObject(group), group_(group), items_(items), bindings_(commandLineDevices) {
+TPortMenu::TPortMenu(QWidget *group, QButtonGroup *items, PortBindings *bindings)
+    : QObject(group), group_(group), items_(items), bindings_(bindings) {
   // Right-click on the group or an item chooses the device behind an item.
   QList<QWidget *> targets{group};
   for (QAbstractButton *item : items->buttons())
@@ -30,7 +30,7 @@ bool TPortMenu::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void TPortMenu::fill(QMenu *menu, int item) {
-  const PortBinding now = bindings_.binding(item);
+  const PortBinding now = bindings_->binding(item);
   const bool isDefault = now.source == BindingSource::Default;
   auto choice = [this, menu, item](const QString &text, bool checked, auto act) {
     QAction *action = menu->addAction(text);
@@ -42,10 +42,10 @@ void TPortMenu::fill(QMenu *menu, int item) {
     });
   };
   auto choose = [this, item](const QString &device) {
-    return [=] { bindings_.choose(item, device); };
+    return [=] { bindings_->choose(item, device); };
   };
 
-  const QList<SerialPortEntry> ports = ListSerialPorts();
+  const QList<SerialPortEntry> ports = bindings_->listPorts();
   bool listed = false;
   for (const SerialPortEntry &e : ports) {
     const bool current = !isDefault && SameDevice(e.device, now.device);
@@ -65,10 +65,10 @@ void TPortMenu::fill(QMenu *menu, int item) {
                               QLineEdit::Normal, now.device, &ok)
             .trimmed();
     if (ok && !device.isEmpty())
-      bindings_.choose(item, device);
+      bindings_->choose(item, device);
   });
   choice(tr("Default (%1)").arg(PortBindings::defaultDevice(item)), isDefault,
-         [this, item] { bindings_.useDefault(item); });
+         [this, item] { bindings_->useDefault(item); });
 }
 
 void TPortMenu::popUp(QWidget *source, const QPoint &pos) {
@@ -83,16 +83,16 @@ void TPortMenu::popUp(QWidget *source, const QPoint &pos) {
   menu.addSeparator();
   QAction *reopen = menu.addAction(tr("Reopen when the device returns"));
   reopen->setCheckable(true);
-  reopen->setChecked(PortBindings::reopenWhenBack());
-  connect(reopen, &QAction::toggled, this, [](bool on) { PortBindings::setReopenWhenBack(on); });
+  reopen->setChecked(bindings_->reopenWhenBack());
+  connect(reopen, &QAction::toggled, this, [this](bool on) { bindings_->setReopenWhenBack(on); });
   menu.exec(source->mapToGlobal(pos));
 }
 
 void TPortMenu::updateTooltips() {
-  const QList<SerialPortEntry> ports = ListSerialPorts();
+  const QList<SerialPortEntry> ports = bindings_->listPorts();
   for (QAbstractButton *button : items_->buttons()) {
     const int item = items_->id(button);
-    const PortBinding b = bindings_.binding(item);
+    const PortBinding b = bindings_->binding(item);
     // Named as bound (a by-id link, say), described as listed.
     QString device = tr("%1 (not present)").arg(b.device);
     if (const SerialPortEntry *e = FindEntry(ports, b.device)) {

@@ -39,6 +39,33 @@ TReceiveMemo::TReceiveMemo(QWidget *parent) : QPlainTextEdit(parent), gathered_(
   // offers it only as a slot by name.
   connect(verticalScrollBar(), SIGNAL(actionTriggered(int)), this,
           SLOT(_q_verticalScrollbarActionTriggered(int)));
+  updateTimer_.setSingleShot(true);
+  updateTimer_.setTimerType(Qt::PreciseTimer);
+  connect(&updateTimer_, &QTimer::timeout, this, &TReceiveMemo::showReceived);
+}
+
+void TReceiveMemo::appendReceived(const QString &text) {
+  received_ += text;
+  if (updateTimer_.isActive() || received_.isEmpty())
+    return;
+  const qint64 since = lastUpdate_.isValid() ? lastUpdate_.elapsed() : kUpdateInterval.count();
+  if (since >= kUpdateInterval.count())
+    showReceived();
+  else
+    updateTimer_.start(int(kUpdateInterval.count() - since));
+}
+
+void TReceiveMemo::showReceived() {
+  updateTimer_.stop();
+  if (received_.isEmpty())
+    return;
+  lastUpdate_.start();
+  appendText(std::exchange(received_, QString()));
+}
+
+void TReceiveMemo::dropReceived() {
+  updateTimer_.stop();
+  received_.clear();
 }
 
 void TReceiveMemo::appendText(const QString &text) {

@@ -4,6 +4,7 @@
 #include "Recording.h"
 #include "SequenceReport.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -18,8 +19,10 @@ namespace {
 enum Column { LineColumn, StepColumn, StateColumn, TimeColumn };
 }
 
-TSequenceWindow::TSequenceWindow(SequencePanel *panel, TLineMonitor *monitor, QWidget *parent)
-    : QWidget(parent, Qt::Window), monitor_(monitor), runner_(panel) {
+TSequenceWindow::TSequenceWindow(TSession *session, std::function<PortChoice()> choice,
+                                 TLineMonitor *monitor, QWidget *parent)
+    : QWidget(parent, Qt::Window), monitor_(monitor), runner_(session) {
+  runner_.setChoice(std::move(choice));
   setWindowTitle(tr("Test sequences - GLOW_PANEL"));
   resize(640, 420);
   auto *open = new QPushButton(tr("Open…"), this);
@@ -139,10 +142,8 @@ void TSequenceWindow::showResult(int index, const SequenceRunner::Result &result
   QTreeWidgetItem *item = list_->topLevelItem(index);
   if (!item)
     return;
-  static const char *const kStates[] = {QT_TR_NOOP("waiting"), QT_TR_NOOP("running"),
-                                        QT_TR_NOOP("passed"), QT_TR_NOOP("FAILED"),
-                                        QT_TR_NOOP("skipped")};
-  item->setText(StateColumn, tr(kStates[int(result.state)]));
+  item->setText(StateColumn,
+                QCoreApplication::translate("SequenceReport", TextOf(result.state).name));
   const bool done = result.state == SequenceRunner::State::Passed ||
                     result.state == SequenceRunner::State::Failed;
   item->setText(TimeColumn,

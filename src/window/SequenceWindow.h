@@ -1,6 +1,7 @@
 // The sequence window: a window of its own beside the main window (F11, or the receive
 // memo's menu). It loads a sequence file or what the line monitor has recorded, runs it
-// through the main window's handlers while the main window keeps working, and shows each
+// through the port session, as the main window's buttons press it, while the main window
+// keeps working, and shows each
 // step's state and time, the running step in view and a failed one in red. The results can
 // be saved as a JUnit report.
 #pragma once
@@ -21,7 +22,9 @@ class TLineMonitor;
 class TSequenceWindow : public QWidget {
   Q_OBJECT
 public:
-  TSequenceWindow(SequencePanel *panel, TLineMonitor *monitor, QWidget *parent = nullptr);
+  // choice: the port item and speed an open step without them uses.
+  TSequenceWindow(TSession *session, std::function<PortChoice()> choice, TLineMonitor *monitor,
+                  QWidget *parent = nullptr);
 
   // Loads a file; false, with the place and reason in the summary, when it is wrong.
   bool load(const QString &path);

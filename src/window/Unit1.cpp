@@ -1,15 +1,12 @@
 #include "Unit1.h"
 
 #include "CodeTable.h"
-#include "DeviceWatch.h"
 #include "LineMonitor.h"
-#include "LineRecorder.h"
 #include "Look.h"
 #include "Platform.h"
 #include "PortMenu.h"
 #include "SequenceWindow.h"
 #include "Unit2.h"
-#include "VfdCommands.h"
 #include "ui_Unit1.h"
 
 #include <QButtonGroup>
@@ -18,7 +15,10 @@
 #include <QMessageBox>
 
 TrdCom *rdCom = nullptr;
-std::unique_ptr<TComPort> ComHandle;
+
+TComPort *ComHandle() { return rdCom ? rdCom->session()->ComHandle() : nullptr; }
+
+bool PortIsOpen() { return rdCom && rdCom->session()->isOpen(); }
 
 namespace {
 // Labels size themselves to their text, as the designer drew them.
@@ -28,24 +28,15 @@ void SetLabel(QLabel *label, const QString &text) {
 }
 } // namespace
 
-bool PortIsOpen() { return ComHandle && ComHandle->isOpen(); }
-
-void WriteCom(const QByteArray &bytes) {
-  if (!PortIsOpen())
-    return;
-  ComHandle->write(bytes);
-  TLineRecorder::instance().sent(bytes);
-}
-
-TrdCom::TrdCom(ComPortFactory makePort, const QStringList &commandLineDevices)
-    : ui(new Ui::TrdCom), makePort_(std::move(makePort)) {
-  if (!makePort_)
-    makePort_ = [] { return std::make_unique<TComPort>(); };
+TrdCom::TrdCom(SessionOptions options) : ui(new Ui::TrdCom) {
+  rdCom = this;
   ui->setupUi(this);
   ApplyLook(this, ui);
   move(232, 184);
   setFixedSize(564, 426);
   setWindowIcon(QIcon(QStringLiteral(":/glow-panel-64.png")));
+  recorder_ = new TLineRecorder(this);
+  session_ = new TPortSession(recorder_, std::move(options), this);
 
   comItems_ = new QButtonGroup(this);
   comItems_->addButton(ui->rdCOM_0, 0);
@@ -66,15 +57,15 @@ TrdCom::TrdCom(ComPortFactory makePort, const QStringList &commandLineDevices)
   }
 
   // The line monitor: a window of its own, from the receive memo's menu or F12 anywhere here.
-  TLineRecorder::instance().reset();
-  monitor_ = new TLineMonitor(this);
+  monitor_ = new TLineMonitor(recorder_, this);
   monitorAction_ = new QAction(tr("Line monitor"), this);
   monitorAction_->setShortcut(QKeySequence(Qt::Key_F12));
   monitorAction_->setShortcutContext(Qt::WindowShortcut);
   addAction(monitorAction_);
   connect(monitorAction_, &QAction::triggered, this, &TrdCom::showMonitor);
   // Test sequences: F11 anywhere here, or the receive memo's menu.
-  sequences_ = new TSequenceWindow(this, monitor_, this);
+  sequences_ = new TSequenceWindow(
+      session_, [this] { return choice(); }, monitor_, this);
   sequencesAction_ = new QAction(tr("Test sequences"), this);
   sequencesAction_->setShortcut(QKeySequence(Qt::Key_F11));
   sequencesAction_->setShortcutContext(Qt::WindowShortcut);
@@ -83,9 +74,8 @@ TrdCom::TrdCom(ComPortFactory makePort, const QStringList &commandLineDevices)
   ui->Memo2->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(ui->Memo2, &QWidget::customContextMenuRequested, this, &TrdCom::showMemoMenu);
 
-  portMenu_ = new TPortMenu(ui->rdCOM, comItems_, commandLineDevices);
-  watch_ = new TDeviceWatch(this);
-  connect(watch_, &TDeviceWatch::look, this, &TrdCom::lookForDevice);
+  portMenu_ = new TPortMenu(ui->rdCOM, comItems_, &session_->bindings());
+  showSessionEvents();
 
   connect(ui->Button1, &QPushButton::clicked, this, &TrdCom::Button1Click);
   connect(ui->Button2, &QPushButton::clicked, this, &TrdCom::Button2Click);
@@ -107,19 +97,71 @@ TrdCom::TrdCom(ComPortFactory makePort, const QStringList &commandLineDevices)
 }
 
 TrdCom::~TrdCom() {
-  // Stop the poller before the port goes, then the port before the window.
-  delete ReaderThread;
-  ReaderThread = nullptr;
-  ComHandle.reset();
+  // The session (its poller, then its port) goes before the window it reports to.
+  delete sequences_;
+  delete session_;
+  session_ = nullptr;
   delete ui;
+  if (rdCom == this)
+    rdCom = nullptr;
 }
 
-void TrdCom::FormCreate() {
-  ReaderThread = new TRead232(true, this, [this] { ReadCom(); });
+void TrdCom::FormCreate() { ReaderThread = session_->reader(); }
+
+void TrdCom::showSessionEvents() {
+  connect(session_, &TSession::received, this, &TrdCom::ReadCom);
+  connect(session_, &TSession::opened, this, [this](const LineSettings &settings) {
+    showOpened(settings);
+    applyControlState(ControlState::Opened);
+  });
+  connect(session_, &TSession::settingsRejected, this, &TrdCom::showOpened);
+  connect(session_, &TSession::openFailed, this, [this](const QString &, const QString &advice) {
+    ui->Com_State->setToolTip(advice + QStringLiteral("\n\n") +
+                              PresentPortsHint(session_->bindings().listPorts()));
+    SetLabel(ui->Com_State, QStringLiteral("開啟通訊埠錯誤!!"));
+  });
+  connect(session_, &TSession::closed, this, [this] {
+    showPortClosed();
+    applyControlState(ControlState::Closed);
+  });
+  connect(session_, &TSession::waiting, this, [this](const QString &device) {
+    applyControlState(ControlState::Closed);
+    SetLabel(ui->Com_State, tr("Waiting for %1 to return").arg(device));
+    SetLabel(ui->Com_State1, QStringLiteral(">"));
+    ui->Com_State->setToolTip(QString());
+  });
+  connect(session_, &TSession::reopened, this,
+          [this](const LineSettings &settings, const QString &device, const QString &lostName) {
+            showOpened(settings);
+            if (!SameDevice(device, lostName))
+              ui->Com_State->setToolTip(
+                  tr("Reopened as %1; the port item still names %2.").arg(device, lostName));
+            applyControlState(ControlState::Opened);
+          });
+  connect(session_, &TSession::reopenFailed, ui->Com_State, &QLabel::setToolTip);
+  connect(session_, &TSession::pressed, this, [this](Press press) {
+    if (press == Press::InitialVfd)
+      SetLabel(ui->Com_State1, QStringLiteral("取得VFD"));
+    else if (press == Press::Eend)
+      SetLabel(ui->Com_State1, QStringLiteral("釋出KT-590控制權"));
+  });
+  connect(session_, &TSession::wrote, this, [this](const TxWrite &write) {
+    if (write.press != Press::AsciiDemo || write.bytes.size() != 1)
+      return;
+    SetLabel(ui->Label1, SweepLabelText(uchar(write.bytes[0])));
+    // Paint now: the button's sweep keeps the event loop, and the operator wants to see it
+    // move.
+    ui->Label1->repaint();
+  });
+}
+
+PortChoice TrdCom::choice() const {
+  return {comItems_->checkedId(), BaudForIndex(baudItems_->checkedId())};
 }
 
 void TrdCom::Button1Click() {
   // Each entry is a line of its own, the last one too: what comes next starts below it.
+  ui->Memo2->showReceived();
   QString lines = CodeTableLines().join(QLatin1Char('\n')) + QLatin1Char('\n');
   if (!ui->Memo2->atLineStart())
     lines.prepend(QLatin1Char('\n'));
@@ -129,100 +171,26 @@ void TrdCom::Button1Click() {
 void TrdCom::Button2Click() {
   if (!PortIsOpen())
     return;
-  const TLineRecorder::Press press(buttonText(SequenceStep::AsciiDemo),
-                                   QStringLiteral("ascii-demo"));
+  session_->beginPress(Press::AsciiDemo);
   for (int c = kSweepFirst; c <= kSweepLast; ++c) {
-    // The step is timed from the write, so that the write itself and the repaint below do
-    // not stretch it.
+    // The step is timed from the write, so that the write itself and the repaint do not
+    // stretch it.
     const QDeadlineTimer step(kSweepStep, Qt::PreciseTimer);
-    WriteCom(QByteArray(1, static_cast<char>(c)));
+    session_->WriteCom(QByteArray(1, static_cast<char>(c)));
     PauseExactly(step.remainingTimeAsDuration());
-    SetLabel(ui->Label1, SweepLabelText(c));
-    // Paint now: the sweep keeps the event loop, and the operator wants to see it move.
-    ui->Label1->repaint();
   }
-}
-
-void TrdCom::sweepStep(int byte) {
-  // A sequence keeps the pace itself and leaves the event loop running, so the label is
-  // painted in its turn.
-  WriteCom(QByteArray(1, static_cast<char>(byte)));
-  SetLabel(ui->Label1, SweepLabelText(byte));
+  session_->endPress();
 }
 
 void TrdCom::Button3Click() { close(); }
 
 void TrdCom::Button4Click() {
-  if (openItem(comItems_->checkedId(), BaudForIndex(baudItems_->checkedId())) !=
-      OpenResult::SettingsRejected)
+  const PortChoice chosen = choice();
+  if (session_->open(chosen.item, chosen.baud).result != OpenOutcome::SettingsRejected)
     return;
   QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Set Error"),
                   QStringLiteral("通訊埠設定錯誤!!!"), QMessageBox::Ok);
   box.exec();
-}
-
-QString TrdCom::openPort(int item, qint32 baud) {
-  if (item < 0)
-    item = comItems_->checkedId();
-  if (baud <= 0)
-    baud = BaudForIndex(baudItems_->checkedId());
-  return openItem(item, baud) == OpenResult::Opened ? QString() : openProblem_;
-}
-
-TrdCom::OpenResult TrdCom::openItem(int item, qint32 baud) {
-  // An open of either item ends a wait for a lost device.
-  stopWaiting();
-  const QString device = portMenu_->binding(item).device;
-  const OpenResult result = openDevice(device, baud, true);
-  if (result != OpenResult::Opened) {
-    TLineRecorder::instance().event(openProblem_);
-    if (result == OpenResult::Failed) {
-      ui->Com_State->setToolTip(openAdvice_ + QStringLiteral("\n\n") +
-                                PresentPortsHint(ListSerialPorts()));
-      SetLabel(ui->Com_State, QStringLiteral("開啟通訊埠錯誤!!"));
-    }
-    return result;
-  }
-  applyControlState(ControlState::Opened);
-  TLineRecorder::instance().opened(device, SettingsSummary(opened_),
-                                   QStringLiteral("open COM%1 %2").arg(item + 1).arg(baud));
-  ReaderThread->start();
-  last_ = {device, StablePath(device), baud, {}};
-  const QList<SerialPortEntry> ports = ListSerialPorts();
-  if (const SerialPortEntry *entry = FindEntry(ports, device))
-    last_.adapter = *entry;
-  return OpenResult::Opened;
-}
-
-TrdCom::OpenResult TrdCom::openDevice(const QString &device, qint32 baud, bool shown) {
-  ComHandle = makePort_();
-  connect(ComHandle.get(), &TComPort::attention, this, [this] {
-    if (ReaderThread)
-      ReaderThread->portNews(ComHandle ? ComHandle->bytesWaiting() : 0);
-  });
-  if (!ComHandle->open(device)) {
-    openAdvice_ = ComHandle->failureReason();
-    openMissing_ = ComHandle->deviceMissing();
-    openProblem_ =
-        QStringLiteral("open failed: %1").arg(openAdvice_.section(QLatin1Char('\n'), 0, 0));
-    ComHandle.reset();
-    return OpenResult::Failed;
-  }
-  LineSettings settings = ComHandle->settings();
-  settings.baudRate = baud;
-  settings.dataBits = QSerialPort::Data8;
-  settings.parity = QSerialPort::NoParity;
-  settings.stopBits = QSerialPort::OneStop;
-  if (shown)
-    showOpened(settings);
-  if (!ComHandle->applySettings(settings)) {
-    openProblem_ =
-        QStringLiteral("settings %1 rejected by %2").arg(SettingsSummary(settings), device);
-    ComHandle.reset();
-    return OpenResult::SettingsRejected;
-  }
-  opened_ = settings;
-  return OpenResult::Opened;
 }
 
 void TrdCom::showOpened(const LineSettings &settings) {
@@ -235,85 +203,7 @@ void TrdCom::showOpened(const LineSettings &settings) {
   ui->Com_State1->setPalette(red);
 }
 
-bool TrdCom::waitingForDevice() const { return watch_->watching(); }
-
-void TrdCom::lineLost() {
-  TLineRecorder::instance().lost();
-  if (!reopenForRun_ || !PortBindings::reopenWhenBack() || last_.device.isEmpty()) {
-    Button5Click();
-    return;
-  }
-  // No message box: what the device says as it comes back must not wait for the operator.
-  ComHandle.reset();
-  applyControlState(ControlState::Closed);
-  SetLabel(ui->Com_State, tr("Waiting for %1 to return").arg(last_.device));
-  SetLabel(ui->Com_State1, QStringLiteral(">"));
-  ui->Com_State->setToolTip(QString());
-  reopenProblem_.clear();
-  lostAt_.start();
-  TLineRecorder::instance().event(QStringLiteral("waiting for %1").arg(last_.device));
-  watch_->watch({last_.device, last_.stablePath});
-}
-
-void TrdCom::lookForDevice(bool told) {
-  if (ComHandle) {
-    stopWaiting();
-    return;
-  }
-  QStringList names{last_.device};
-  if (last_.stablePath != last_.device)
-    names << last_.stablePath;
-  // The same adapter under another name: asked only when the system told of a change, as
-  // listing the ports costs more than a look.
-  if (told && !last_.adapter.serialNumber.isEmpty())
-    for (const SerialPortEntry &e : ListSerialPorts())
-      if (SameAdapter(e, last_.adapter) && !names.contains(e.device))
-        names << e.device;
-  for (const QString &device : names) {
-    if (!MayBePresent(device))
-      continue;
-    const OpenResult result = openDevice(device, last_.baud, false);
-    if (result == OpenResult::Opened) {
-      watch_->stop();
-      showOpened(opened_);
-      if (!SameDevice(device, last_.device))
-        ui->Com_State->setToolTip(
-            tr("Reopened as %1; the port item still names %2.").arg(device, last_.device));
-      applyControlState(ControlState::Opened);
-      TLineRecorder::instance().event(QStringLiteral("reopened %1 at %2 after %3 s")
-                                          .arg(device, SettingsSummary(opened_))
-                                          .arg(double(lostAt_.elapsed()) / 1000, 0, 'f', 1));
-      ReaderThread->start();
-      return;
-    }
-    // Not back yet is no news; a device that is back but refuses is, once per reason.
-    if (result == OpenResult::Failed && openMissing_)
-      continue;
-    if (openProblem_ != reopenProblem_) {
-      reopenProblem_ = openProblem_;
-      TLineRecorder::instance().event(QStringLiteral("reopen failed: %1").arg(openProblem_));
-      // The status stays short; why the device refuses is in its tooltip.
-      ui->Com_State->setToolTip(
-          openAdvice_.isEmpty() || result != OpenResult::Failed ? openProblem_ : openAdvice_);
-    }
-  }
-}
-
-void TrdCom::stopWaiting() {
-  if (!watch_->watching())
-    return;
-  watch_->stop();
-  TLineRecorder::instance().event(QStringLiteral("stopped waiting for %1").arg(last_.device));
-}
-
-void TrdCom::Button5Click() {
-  stopWaiting();
-  if (ComHandle)
-    TLineRecorder::instance().closed();
-  ComHandle.reset();
-  showPortClosed();
-  applyControlState(ControlState::Closed);
-}
+void TrdCom::Button5Click() { session_->close(); }
 
 void TrdCom::showPortClosed() {
   ui->Com_State->setToolTip(QString());
@@ -348,78 +238,21 @@ void TrdCom::applyControlState(ControlState state) {
 void TrdCom::Button6Click() {
   QString text = ui->Memo1->toPlainText();
   text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-  send(ToBig5(text));
+  session_->send(ToBig5(text));
 }
 
-void TrdCom::send(const QByteArray &bytes) {
-  const TLineRecorder::Press press(buttonText(SequenceStep::Send), QStringLiteral("send"));
-  WriteCom(bytes);
+void TrdCom::Button7Click() {
+  ui->Memo2->dropReceived();
+  ui->Memo2->clear();
 }
 
-void TrdCom::press(SequenceStep::Kind kind) {
-  switch (kind) {
-  case SequenceStep::Close:
-    Button5Click();
-    break;
-  case SequenceStep::InitialVfd:
-    Button8Click();
-    break;
-  case SequenceStep::ClearVfd:
-    Clear_VFDClick();
-    break;
-  case SequenceStep::Eend:
-    Button9Click();
-    break;
-  default:
-    break;
-  }
-}
+void TrdCom::Button8Click() { session_->press(Press::InitialVfd); }
 
-QString TrdCom::buttonText(SequenceStep::Kind kind) const {
-  switch (kind) {
-  case SequenceStep::InitialVfd:
-    return ui->Button8->text();
-  case SequenceStep::ClearVfd:
-    return ui->Clear_VFD->text();
-  case SequenceStep::Eend:
-    return ui->Button9->text();
-  case SequenceStep::AsciiDemo:
-    return ui->Button2->text();
-  case SequenceStep::Send:
-    return ui->Button6->text();
-  default:
-    return {};
-  }
-}
+void TrdCom::Button9Click() { session_->press(Press::Eend); }
 
-void TrdCom::Button7Click() { ui->Memo2->clear(); }
+void TrdCom::Clear_VFDClick() { session_->press(Press::ClearVfd); }
 
-void TrdCom::Button8Click() {
-  if (!PortIsOpen())
-    return;
-  const TLineRecorder::Press press(buttonText(SequenceStep::InitialVfd),
-                                   QStringLiteral("initial-vfd"));
-  WriteCom(QByteArray(1, static_cast<char>(InitVfdBytes[0])));
-  for (int i = 1; i < kInitVfdLength; ++i)
-    WriteCom(QByteArray(1, static_cast<char>(InitVfdBytes[i])));
-  WriteCom(QByteArray(1, static_cast<char>(InitVfdBytes[0])));
-  SetLabel(ui->Com_State1, QStringLiteral("取得VFD"));
-}
-
-void TrdCom::Button9Click() {
-  if (!PortIsOpen())
-    return;
-  const TLineRecorder::Press press(buttonText(SequenceStep::Eend), QStringLiteral("eend"));
-  WriteCom(QByteArray(kEndText));
-  SetLabel(ui->Com_State1, QStringLiteral("釋出KT-590控制權"));
-}
-
-void TrdCom::Clear_VFDClick() {
-  if (!PortIsOpen())
-    return;
-  const TLineRecorder::Press press(buttonText(SequenceStep::ClearVfd), QStringLiteral("clear-vfd"));
-  WriteCom(QByteArray(1, static_cast<char>(ClearVfdBytes[0])));
-}
+void TrdCom::ReadCom(const RxChunk &chunk) { ui->Memo2->appendReceived(rxText_.feed(chunk.bytes)); }
 
 void TrdCom::showSequences() {
   sequences_->show();
@@ -443,19 +276,3 @@ void TrdCom::showMemoMenu(const QPoint &pos) {
 }
 
 void TrdCom::recordLineTo(const QString &path) { monitor_->recordTo(path); }
-
-void TrdCom::ReadCom() {
-  if (!ComHandle)
-    return;
-  const qint64 waiting = ComHandle->bytesWaiting();
-  if (waiting > TComPort::kOverflowLimit) {
-    TLineRecorder::instance().discarded(ComHandle->purgeInput());
-  } else {
-    const QByteArray bytes = ComHandle->read(waiting);
-    TLineRecorder::instance().received(bytes);
-    ui->Memo2->appendText(rxText_.feed(bytes));
-  }
-  // What the device said before it went away is shown first.
-  if (ComHandle->lineLost())
-    lineLost();
-}

@@ -1,20 +1,15 @@
-// The one window of the VFD test tool. Every feature is a click handler of TrdCom and runs
-// on the GUI thread: opening and closing the port, sending, the display commands, the
-// character sweep and the code table. The reader thread (Unit2) only asks this window to
-// run ReadCom, so the port (ComHandle) and the controls are never touched by two threads.
+// The one window of the VFD test tool. Every feature is a click handler of TrdCom, run on
+// the GUI thread. The handlers press; the port session (PortSession.h) does the line's work,
+// and its signals come back here as the status labels, the buttons and the receive box. The
+// window shows the line; it is not the line, and a headless run needs none of it.
 #pragma once
 
-#include "ComPort.h"
-#include "PortBinding.h"
+#include "PortSession.h"
 #include "ReceiveText.h"
 #include "SequenceRunner.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QWidget>
-
-#include <chrono>
-#include <memory>
 
 QT_BEGIN_NAMESPACE
 namespace Ui {
@@ -25,7 +20,6 @@ class QLabel;
 class QMenu;
 QT_END_NAMESPACE
 
-class TDeviceWatch;
 class TLineMonitor;
 class TPortMenu;
 class TRead232;
@@ -34,21 +28,11 @@ class TSequenceWindow;
 // Which buttons can be pressed changes only at these transitions.
 enum class ControlState { StartedUp, Opened, Closed };
 
-// The open serial port of the process, or none.
-extern std::unique_ptr<TComPort> ComHandle;
-bool PortIsOpen();
-// Sends one byte string as one write when a port is open; the outcome is not examined.
-void WriteCom(const QByteArray &bytes);
-
-class TrdCom : public QWidget, public SequencePanel {
+class TrdCom : public QWidget {
   Q_OBJECT
 public:
-  static constexpr int kFontPixels = 13;
-  static constexpr std::chrono::milliseconds kSweepStep{100};
-
-  // makePort lets tests put a watching or refusing port behind ComHandle.
-  // commandLineDevices names a device for COM 1 and COM 2 for this run only.
-  explicit TrdCom(ComPortFactory makePort = {}, const QStringList &commandLineDevices = {});
+  // options: the devices named for this run, and the stand-ins tests put behind the port.
+  explicit TrdCom(SessionOptions options = {});
   ~TrdCom() override;
 
   void FormCreate();
@@ -63,76 +47,51 @@ public:
   void Button9Click();   // eEND
   void Clear_VFDClick(); // Clear VFD
 
-  // One poll of the port: everything waiting is shown at the end of Memo2, unless more
-  // is waiting than a poll may take, in which case all of it is thrown away.
-  void ReadCom();
+  // What a poll read, shown at the end of Memo2.
+  void ReadCom(const RxChunk &chunk);
 
+  TPortSession *session() const { return session_; }
   TPortMenu *portMenu() const { return portMenu_; }
+  TLineMonitor *lineMonitor() const { return monitor_; }
+  TSequenceWindow *sequenceWindow() const { return sequences_; }
+  // The port item and speed chosen in the window.
+  PortChoice choice() const;
 
   // Appends every row of the line monitor to this file from now on; on failure the
   // monitor comes up and says why.
   void recordLineTo(const QString &path);
-  TLineMonitor *lineMonitor() const { return monitor_; }
-
-  TRead232 *ReaderThread = nullptr;
-
-  // What a sequence presses: the handlers above.
-  QString openPort(int item, qint32 baud) override;
-  bool portOpen() const override { return PortIsOpen(); }
-  void press(SequenceStep::Kind kind) override;
-  void send(const QByteArray &bytes) override;
-  void sweepStep(int byte) override;
-  QString buttonText(SequenceStep::Kind kind) const override;
-
-  TSequenceWindow *sequenceWindow() const { return sequences_; }
 
   // A lost line waits for its device to come back and reopens it (unless the port menu's
   // choice says otherwise); false turns that off for this run.
-  void setReopenForRun(bool reopen) { reopenForRun_ = reopen; }
-  bool waitingForDevice() const;
+  void setReopenForRun(bool reopen) { session_->setReopenForRun(reopen); }
+  bool waitingForDevice() const { return session_->waitingForDevice(); }
+
+  TRead232 *ReaderThread = nullptr;
 
 private:
-  enum class OpenResult { Opened, Failed, SettingsRejected };
-  OpenResult openItem(int item, qint32 baud);
-  // Opens the device as ComHandle at the speed, 8N1; shown, the status says so as soon as
-  // the device opened. On failure ComHandle is none and openProblem_ says why.
-  OpenResult openDevice(const QString &device, qint32 baud, bool shown);
   void showOpened(const LineSettings &settings);
-  void lineLost();
-  void lookForDevice(bool told);
-  void stopWaiting();
-  void applyControlState(ControlState state);
   void showPortClosed();
+  void applyControlState(ControlState state);
   void showMonitor();
   void showSequences();
   void showMemoMenu(const QPoint &pos);
+  void showSessionEvents();
 
   Ui::TrdCom *ui;
   QButtonGroup *comItems_;
   QButtonGroup *baudItems_;
-  ComPortFactory makePort_;
+  TLineRecorder *recorder_;
+  TPortSession *session_;
   TPortMenu *portMenu_;
   ReceiveText rxText_;
   TLineMonitor *monitor_;
   QAction *monitorAction_;
   TSequenceWindow *sequences_;
   QAction *sequencesAction_;
-  // Why the last open failed, in one line, and in full with advice.
-  QString openProblem_;
-  QString openAdvice_;
-  bool openMissing_ = false;
-  LineSettings opened_;
-  // What the last open by the operator opened, to open it again when it comes back.
-  struct LastOpen {
-    QString device;
-    QString stablePath;
-    qint32 baud = 0;
-    SerialPortEntry adapter;
-  } last_;
-  TDeviceWatch *watch_;
-  QElapsedTimer lostAt_;
-  QString reopenProblem_;
-  bool reopenForRun_ = true;
 };
 
+// The one window of the process.
 extern TrdCom *rdCom;
+// The window's open serial port, or none.
+TComPort *ComHandle();
+bool PortIsOpen();

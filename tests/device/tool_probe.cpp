@@ -18,7 +18,7 @@
 #include <unistd.h>
 
 namespace {
-void Press(TrdCom &form, const char *name) {
+void Click(TrdCom &form, const char *name) {
   form.findChild<QPushButton *>(QLatin1String(name))->click();
 }
 void Say(const char *what, const QString &value) {
@@ -35,15 +35,15 @@ int main(int argc, char *argv[]) {
   form.setReopenForRun(false);
   form.show();
   if (state != "never-opened") {
-    Press(form, "Button4");
+    Click(form, "Button4");
     Say("status", form.findChild<QLabel *>("Com_State")->text());
   }
   if (state == "sweep")
-    Press(form, "Button2");
+    Click(form, "Button2");
 
   auto leave = [&form] {
     Say("exit-at", QString::number(MonotonicNs()));
-    Press(form, "Button3");
+    Click(form, "Button3");
   };
   QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
   if (state == "hold" || state == "unplugged") {

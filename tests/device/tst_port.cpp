@@ -145,7 +145,9 @@ void PortTest::openThatFailsChangesOnlyStatus() {
 void PortTest::refusedSettingsAreReportedAndPortClosed() {
   PtyDevice device;
   device.mapAs("COM2");
-  TrdCom form([] { return std::make_unique<RefusingPort>(); });
+  SessionOptions refusing;
+  refusing.makePort = [] { return std::make_unique<RefusingPort>(); };
+  TrdCom form(refusing);
   Choose(&form, "rdCOM_1");
   Choose(&form, "rdBaudrate_0");
   BoxAnswer answer;

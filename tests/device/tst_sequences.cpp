@@ -1,7 +1,7 @@
-// Test sequences against a device that answers: steps pass on the right answer and fail,
-// naming the step, on a wrong one, on silence and on a lost line; the wire carries exactly
-// the step's bytes; a recorded session replays; a headless run ends with the exit code a
-// script acts on.
+// Test sequences against a device that answers: the wire carries exactly the step's bytes;
+// a recorded session replays; a run in the window and a headless one give the same bytes
+// and rows; a headless run ends with the exit code a script acts on. The rules of a run
+// are the runner's own tests (tests/unit/tst_runner.cpp).
 #include "Harness.h"
 #include "LineMonitor.h"
 #include "PtyDevice.h"
@@ -9,6 +9,7 @@
 #include "SequenceRunner.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -43,8 +44,6 @@ private:
 };
 
 QByteArray Echo(const QByteArray &bytes) { return bytes; }
-QByteArray SaysNo(const QByteArray &) { return "NO"; }
-QByteArray Silent(const QByteArray &) { return {}; }
 
 QList<SequenceStep> Steps(const QByteArray &file) {
   const ParsedSequence parsed = ParseSequence(file);
@@ -53,11 +52,24 @@ QList<SequenceStep> Steps(const QByteArray &file) {
   return parsed.steps;
 }
 
-// Runs the steps through the window until the run ends.
-bool Run(TrdCom &form, SequenceRunner &runner, const QList<SequenceStep> &steps) {
-  Q_UNUSED(form);
+// Runs the steps through the window's session until the run ends.
+bool Run(SequenceRunner &runner, const QList<SequenceStep> &steps) {
   runner.start(steps, 1, false);
   return QTest::qWaitFor([&] { return !runner.running(); }, 60000);
+}
+
+// The rows of a log or the monitor as they must agree between two runs: without the time
+// of day or the reply times, which are the line's, not the tool's.
+QStringList Comparable(const QString &rows) {
+  QStringList lines;
+  for (QString line : rows.split('\n', Qt::SkipEmptyParts)) {
+    if (line.startsWith('#'))
+      continue;
+    if (!line.startsWith(' '))
+      line = line.mid(13).replace(QRegularExpression(QStringLiteral("\\+\\d+ ms")), "+N ms");
+    lines << line;
+  }
+  return lines;
 }
 } // namespace
 
@@ -65,11 +77,10 @@ class SequenceTest : public QObject {
   Q_OBJECT
 private slots:
   void stepsPassWithExactBytes();
-  void failuresNameTheStep_data();
-  void failuresNameTheStep();
   void recordedSessionReplays();
   void headlessRunExitCodes_data();
   void headlessRunExitCodes();
+  void windowAndHeadlessAlike();
 };
 
 void SequenceTest::stepsPassWithExactBytes() {
@@ -77,66 +88,21 @@ void SequenceTest::stepsPassWithExactBytes() {
   REQUIRE_DEVICE(device);
   device.mapAs("COM1");
   TrdCom form;
-  SequenceRunner runner(&form);
-  QVERIFY(Run(form, runner,
-              Steps("open COM1 38400\n"
-                    "send \"嵐\"\n"
-                    "expect \"嵐\" within 500 ms\n"
-                    "send hex 00 FF\n"
-                    "send \"\\x00\"  # one byte\n"
-                    "expect hex 00 FF 00 within 500 ms\n"
-                    "clear-vfd\n"
-                    "expect hex 0C\n")));
+  SequenceRunner runner(form.session());
+  QVERIFY(Run(runner, Steps("open COM1 38400\n"
+                            "send \"嵐\"\n"
+                            "expect \"嵐\" within 500 ms\n"
+                            "send hex 00 FF\n"
+                            "send \"\\x00\"  # one byte\n"
+                            "expect hex 00 FF 00 within 500 ms\n"
+                            "clear-vfd\n"
+                            "expect hex 0C\n")));
   QCOMPARE(runner.failedSteps(), 0);
   QCOMPARE(runner.passedSteps(), 8);
   QCOMPARE(device.heard, QByteArray::fromHex("b45000ff000c"));
   // The run opened the port, so the run closed it.
   QVERIFY(!PortIsOpen());
   QVERIFY(runner.passes().first().results[2].replyMs >= 0);
-}
-
-void SequenceTest::failuresNameTheStep_data() {
-  QTest::addColumn<int>("answer");
-  QTest::addColumn<QByteArray>("file");
-  QTest::addColumn<int>("failedStep");
-  QTest::addColumn<QString>("message");
-  QTest::newRow("wrong reply") << 0
-                               << QByteArray(
-                                      "open\nsend \"AT\"\nexpect \"OK\" within 300 ms\nclose")
-                               << 2 << "2 bytes arrived";
-  QTest::newRow("silent device") << 1 << QByteArray("open\nexpect hex 06 within 500 ms\nclose") << 1
-                                 << "within 500 ms";
-  QTest::newRow("unexpected reply")
-      << 0 << QByteArray("open\nsend \"AT\"\nexpect nothing for 500 ms") << 2 << "2 bytes arrived";
-  QTest::newRow("unplugged") << 2
-                             << QByteArray("open\nsend \"AT\"\nexpect \"OK\" within 3 s\nclose")
-                             << 2 << "line lost";
-  QTest::newRow("port not open") << 1 << QByteArray("eend") << 0 << "not open";
-}
-
-void SequenceTest::failuresNameTheStep() {
-  QFETCH(int, answer);
-  QFETCH(QByteArray, file);
-  QFETCH(int, failedStep);
-  QFETCH(QString, message);
-  AnsweringDevice device(answer == 0 ? SaysNo : Silent);
-  REQUIRE_DEVICE(device);
-  device.mapAs("COM1");
-  TrdCom form;
-  form.setReopenForRun(false);
-  SequenceRunner runner(&form);
-  if (answer == 2)
-    QTimer::singleShot(300, [&device] { device.hangUp(); });
-  QVERIFY(Run(form, runner, Steps(file)));
-  const QList<SequenceRunner::Result> results = runner.passes().first().results;
-  QCOMPARE(results[failedStep].state, SequenceRunner::State::Failed);
-  QVERIFY2(results[failedStep].message.contains(message), qPrintable(results[failedStep].message));
-  for (int i = failedStep + 1; i < results.size(); ++i)
-    QCOMPARE(results[i].state, SequenceRunner::State::Skipped);
-  if (answer == 1 && failedStep == 1)
-    QVERIFY(results[1].ms >= 500);
-  QCOMPARE(runner.portTrouble(), answer == 2);
-  QVERIFY(!PortIsOpen());
 }
 
 void SequenceTest::recordedSessionReplays() {
@@ -156,8 +122,8 @@ void SequenceTest::recordedSessionReplays() {
   const QList<SequenceStep> steps = Steps(recorded.toUtf8());
   QCOMPARE(steps.size(), 6); // open, send, expect, clear-vfd, expect, close
   device.heard.clear();
-  SequenceRunner runner(&form);
-  QVERIFY(Run(form, runner, steps));
+  SequenceRunner runner(form.session());
+  QVERIFY(Run(runner, steps));
   QVERIFY2(runner.failedSteps() == 0, qPrintable(recorded));
   QCOMPARE(device.heard, QByteArray("hello \xB4\x50\x0C"));
 }
@@ -217,6 +183,38 @@ void SequenceTest::headlessRunExitCodes() {
   QVERIFY(junit.contains("<testsuite "));
   QCOMPARE(junit.count("<testcase "), file.count('\n'));
   QCOMPARE(junit.count("<failure "), exitCode == 0 ? 0 : 1);
+}
+
+void SequenceTest::windowAndHeadlessAlike() {
+  const QByteArray file = "open COM1\ninitial-vfd\nexpect hex 0C within 500 ms\n"
+                          "send \"嵐 OK\\r\"\nexpect \"OK\\r\"\neend\nexpect \"eEND\"\nclose\n";
+  AnsweringDevice device(Echo);
+  REQUIRE_DEVICE(device);
+  device.mapAs("COM1");
+  QByteArray windowWire;
+  QString windowRows;
+  {
+    TrdCom form;
+    SequenceRunner runner(form.session());
+    QVERIFY(Run(runner, Steps(file)));
+    QCOMPARE(runner.failedSteps(), 0);
+    windowWire = std::exchange(device.heard, QByteArray());
+    windowRows = form.lineMonitor()->text();
+  }
+  QTemporaryDir dir;
+  QFile seq(dir.filePath("alike.seq"));
+  QVERIFY(seq.open(QIODevice::WriteOnly));
+  seq.write(file);
+  seq.close();
+  QProcess tool;
+  tool.start(QStringLiteral(GLOW_PANEL_BINARY),
+             {"--run", seq.fileName(), "--com1", device.path(), "--log", dir.filePath("run.log")});
+  QTRY_COMPARE_WITH_TIMEOUT(tool.state(), QProcess::NotRunning, 20000);
+  QCOMPARE(tool.exitCode(), 0);
+  QFile log(dir.filePath("run.log"));
+  QVERIFY(log.open(QIODevice::ReadOnly));
+  QCOMPARE(device.heard, windowWire);
+  QCOMPARE(Comparable(QString::fromUtf8(log.readAll())), Comparable(windowRows));
 }
 
 QTEST_MAIN(SequenceTest)

@@ -32,9 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       std::abort();
     file.write(reinterpret_cast<const char *>(data), qsizetype(size));
   }
-  PortBindings::useSettingsFile(path);
   for (int item = 0; item < PortBindings::kItems; ++item) {
-    const PortBinding b = PortBindings().binding(item);
+    const PortBinding b = PortBindings({}, path).binding(item);
     if (b.source == BindingSource::Default ? b.device != PortBindings::defaultDevice(item)
                                            : b.device.trimmed().isEmpty())
       std::abort();
@@ -43,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         std::abort();
   }
   const QString device = QStringLiteral("/dev/ttyUSB%1").arg(gRun % 7);
-  PortBindings().choose(1, device);
-  if (PortBindings().binding(1).device != device)
+  PortBindings({}, path).choose(1, device);
+  if (PortBindings({}, path).binding(1).device != device)
     std::abort();
   QFile::remove(path);
   return 0;

@@ -2,7 +2,7 @@
 // were cut into calls, or when each call was made.
 #pragma once
 
-#include "ComPort.h"
+#include "PortSession.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -36,6 +36,9 @@ private:
   std::shared_ptr<WriteLog> log_;
 };
 
-inline ComPortFactory Recording(const std::shared_ptr<WriteLog> &log) {
-  return [log] { return std::make_unique<RecordingPort>(log); };
+// A session whose ports note their writes in log.
+inline SessionOptions Recording(const std::shared_ptr<WriteLog> &log) {
+  SessionOptions options;
+  options.makePort = [log] { return std::make_unique<RecordingPort>(log); };
+  return options;
 }

@@ -16,6 +16,19 @@
 
 namespace {
 QList<SerialPortEntry> gPorts;
+QString gSettingsFile;
+
+// The window's session keeps its choices in the test's own file and lists gPorts.
+SessionOptions Options() {
+  SessionOptions options;
+  options.settingsFile = gSettingsFile;
+  options.listPorts = [] { return gPorts; };
+  return options;
+}
+// What a run finds saved.
+PortBindings Saved(const QStringList &commandLine = {}) {
+  return PortBindings(commandLine, gSettingsFile, [] { return gPorts; });
+}
 
 QAction *FindAction(QMenu *menu, const QString &startsWith) {
   for (QAction *a : menu->actions())
@@ -71,8 +84,7 @@ private slots:
 
 void BindingTest::initTestCase() {
   QVERIFY(config_.isValid());
-  PortBindings::useSettingsFile(SettingsFile(config_));
-  ListSerialPorts = [] { return gPorts; };
+  gSettingsFile = SettingsFile(config_);
 }
 
 void BindingTest::init() {
@@ -88,7 +100,7 @@ void BindingTest::menuChoiceOpensAndIsRemembered() {
   gPorts = {{device.path(), "FT232R USB UART", "FTDI", "A50285BI", 0x0403, 0x6001},
             {"/dev/glow-panel-other", "", "", "", 0, 0}};
   {
-    TrdCom form;
+    TrdCom form(Options());
     auto *item = Control<QRadioButton>(&form, "rdCOM_1");
     QVERIFY(item->toolTip().startsWith("COM 2: /dev/ttyS1"));
     QVERIFY(item->toolTip().contains("Default"));
@@ -99,7 +111,7 @@ void BindingTest::menuChoiceOpensAndIsRemembered() {
                  .arg(device.path()));
   }
   // A new run finds the choice again, and it reaches the device.
-  TrdCom form;
+  TrdCom form(Options());
   QMenu menu;
   form.portMenu()->fill(&menu, 1);
   QVERIFY(FindAction(&menu, device.path())->isChecked());
@@ -112,7 +124,7 @@ void BindingTest::menuChoiceOpensAndIsRemembered() {
 
   // Default forgets the choice.
   Pick(form, 1, "Default");
-  QCOMPARE(PortBindings().binding(1).device, QStringLiteral("/dev/ttyS1"));
+  QCOMPARE(Saved().binding(1).device, QStringLiteral("/dev/ttyS1"));
 }
 
 void BindingTest::otherDeviceByName_data() {
@@ -133,10 +145,10 @@ void BindingTest::otherDeviceByName() {
   QTemporaryDir dir;
   const QString link = dir.filePath(QStringLiteral("port 嵐 ü"));
   QVERIFY(QFile::link(device.path(), link));
-  TrdCom form;
+  TrdCom form(Options());
   AnswerPrompt(typed.trimmed().isEmpty() ? typed : link, accept);
   Pick(form, 0, "Other device");
-  QCOMPARE(PortBindings().binding(0).device, bound ? link : QStringLiteral("/dev/ttyS0"));
+  QCOMPARE(Saved().binding(0).device, bound ? link : QStringLiteral("/dev/ttyS0"));
   if (!bound)
     return;
   Click(&form, "Button4");
@@ -177,10 +189,10 @@ void BindingTest::precedence() {
   QFETCH(QString, device);
   QFETCH(int, source);
   if (!saved.isEmpty())
-    PortBindings().choose(0, saved);
+    Saved().choose(0, saved);
   if (!environment.isEmpty())
     qputenv("GLOW_PANEL_COM1", environment.toLocal8Bit());
-  PortBindings bindings({commandLine, QString()});
+  PortBindings bindings = Saved({commandLine, QString()});
   QCOMPARE(bindings.binding(0).device, device);
   QCOMPARE(int(bindings.binding(0).source), source);
   // Whatever named it, a choice in the window is what counts from then on.
@@ -203,18 +215,18 @@ void BindingTest::damagedSettingsStartWithDefaults() {
   QVERIFY(file.open(QIODevice::WriteOnly));
   file.write(content);
   file.close();
-  TrdCom form;
-  QCOMPARE(PortBindings().binding(0).device, PortBindings::defaultDevice(0));
+  TrdCom form(Options());
+  QCOMPARE(Saved().binding(0).device, PortBindings::defaultDevice(0));
   // The next choice writes a good file.
-  PortBindings().choose(0, "/dev/ttyUSB0");
-  QCOMPARE(PortBindings().binding(0).device, QStringLiteral("/dev/ttyUSB0"));
+  Saved().choose(0, "/dev/ttyUSB0");
+  QCOMPARE(Saved().binding(0).device, QStringLiteral("/dev/ttyUSB0"));
 }
 
 void BindingTest::missingSavedDeviceExplainsAndIsKept() {
   gPorts = {{"/dev/ttyS0", "", "", "", 0, 0},
             {"/dev/ttyUSB3", "CP2102", "Silicon Labs", "", 0x10c4, 0xea60}};
-  PortBindings().choose(0, "/dev/glow-panel-unplugged");
-  TrdCom form;
+  Saved().choose(0, "/dev/glow-panel-unplugged");
+  TrdCom form(Options());
   QVERIFY(Control<QRadioButton>(&form, "rdCOM_0")->toolTip().contains("(not present)"));
   Click(&form, "Button4");
   QCOMPARE(LabelText(&form, "Com_State"), QStringLiteral("開啟通訊埠錯誤!!"));
@@ -222,7 +234,7 @@ void BindingTest::missingSavedDeviceExplainsAndIsKept() {
   QVERIFY2(tip.contains("/dev/glow-panel-unplugged: "), qPrintable(tip));
   QVERIFY2(tip.contains("/dev/ttyUSB3 (CP2102, Silicon Labs, USB 10c4:ea60)"), qPrintable(tip));
   QVERIFY2(tip.contains("Right-click"), qPrintable(tip));
-  QCOMPARE(PortBindings().binding(0).device, QStringLiteral("/dev/glow-panel-unplugged"));
+  QCOMPARE(Saved().binding(0).device, QStringLiteral("/dev/glow-panel-unplugged"));
 }
 
 void BindingTest::commandLine_data() {
@@ -287,10 +299,10 @@ void BindingTest::windowsNamesAsTheOperatorKnowsThem() {
   if (PortBindings::defaultDevice(0) != QLatin1String("COM1"))
     QSKIP("COM names are Windows names");
   QVERIFY(SameDevice(typed, known));
-  PortBindings bindings;
+  PortBindings bindings = Saved();
   bindings.choose(0, typed);
   QCOMPARE(bindings.binding(0).device, known);
-  QCOMPARE(PortBindings().binding(0).device, known);
+  QCOMPARE(Saved().binding(0).device, known);
 }
 
 void BindingTest::operatorsLanguage_data() {
@@ -330,11 +342,11 @@ void BindingTest::operatorsLanguage() {
     }
     return texts;
   };
-  const QStringList english = windowTexts(TrdCom());
+  const QStringList english = windowTexts(TrdCom(Options()));
 
   InstallTranslations(QLocale(locale));
   qputenv("GLOW_PANEL_COM1", "/dev/glow-panel-none");
-  TrdCom form;
+  TrdCom form(Options());
   const QStringList texts = windowTexts(form);
   QMenu menu;
   form.portMenu()->fill(&menu, 0);

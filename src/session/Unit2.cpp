@@ -12,21 +12,11 @@ TRead232::TRead232(bool CreateSuspended, QObject *context, std::function<void()>
 
 TRead232::~TRead232() { stop(); }
 
-void TRead232::portNews(qint64 waiting) {
-  if (waiting >= kHurryBacklog)
-    hurry();
-  else
-    news_.release();
-}
-
-void TRead232::hurry() {
-  hurry_.release();
-  news_.release();
-}
+void TRead232::portNews() { news_.release(); }
 
 void TRead232::stop() {
   requestInterruption();
-  hurry();
+  news_.release();
   wait();
 }
 
@@ -46,10 +36,8 @@ void TRead232::run() {
         return;
     }
     msleep(static_cast<unsigned long>(kPollPause.count()));
-    hurry_.tryAcquire(1, static_cast<int>((kUpdateInterval - kPollPause).count()));
-    news_.tryAcquire(1, static_cast<int>((kIdlePause - kUpdateInterval).count()));
+    news_.tryAcquire(1, static_cast<int>((kIdlePause - kPollPause).count()));
     // News that came in the meantime is covered by the next poll.
     news_.tryAcquire(news_.available());
-    hurry_.tryAcquire(hurry_.available());
   }
 }

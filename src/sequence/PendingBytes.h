@@ -1,0 +1,35 @@
+// The bytes a run has received and not yet consumed, with the arrival of each chunk: an
+// expect finds its bytes here and takes the time of the chunk that completes them.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <utility>
+#include <vector>
+
+class PendingBytes {
+public:
+  // Bytes that arrived at arrivalNs; later: where bytes that arrived later begin, and when.
+  void add(const QByteArray &bytes, qint64 arrivalNs,
+           const std::vector<std::pair<qsizetype, qint64>> &later = {});
+  const QByteArray &bytes() const { return bytes_; }
+  bool isEmpty() const { return bytes_.isEmpty(); }
+  // The arrival of the chunk that holds the byte before end.
+  qint64 arrivalOf(qsizetype end) const;
+  // Takes the first count bytes away.
+  void consume(qsizetype count);
+  // Forgets every chunk that arrived before this time.
+  void dropBefore(qint64 ns);
+  // Forgets the oldest chunks until at most this many bytes are left.
+  void keepAtMost(qsizetype size);
+
+private:
+  QByteArray bytes_;
+  // Where each chunk ends in bytes_, and when it arrived.
+  std::vector<std::pair<qsizetype, qint64>> chunks_;
+};
+
+// What arrived, as the line monitor shows bytes ("2 bytes arrived:" and the hex and Big5
+// lines); a long tail is cut.
+QString ArrivedText(const QByteArray &bytes);

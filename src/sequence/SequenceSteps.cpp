@@ -1,0 +1,173 @@
+// What each step of a run does, and how an expect decides (SequenceRunner.h has the rules).
+#include "SequenceRunner.h"
+
+#include <QCoreApplication>
+
+bool SequenceRunner::requireOpen() {
+  if (session_->isOpen())
+    return true;
+  finishStep(State::Failed, tr("the port is not open"));
+  return false;
+}
+
+void SequenceRunner::runStep() {
+  if (!running_)
+    return;
+  if (index_ >= steps_.size()) {
+    endPass(passed_);
+    return;
+  }
+  stepRunning_ = true;
+  stepStartNs_ = clock_.nowNs();
+  passes_.last().results[index_].state = State::Running;
+  emit stepStarted(index_);
+  // The line went, or a stop came, between two steps.
+  if (portTrouble_ || stopRequested_) {
+    finishStep(State::Failed, stopRequested_ ? tr("stopped") : tr("line lost"));
+    return;
+  }
+  if (discardedUnseen_ > 0) {
+    onDiscarded(std::exchange(discardedUnseen_, 0));
+    return;
+  }
+  const SequenceStep &s = step();
+  switch (s.kind) {
+  case SequenceStep::Open: {
+    if (session_->isOpen()) {
+      finishStep(State::Failed, tr("the port is already open; close it first"));
+      return;
+    }
+    const PortChoice chosen = choice_();
+    const OpenOutcome outcome =
+        session_->open(s.port >= 0 ? s.port : chosen.item, s.baud > 0 ? s.baud : chosen.baud);
+    if (outcome.result != OpenOutcome::Opened) {
+      portTrouble_ = true;
+      finishStep(State::Failed, outcome.problem);
+      return;
+    }
+    openedByRun_ = true;
+    // What waited on the line before it opened answers nothing of this run.
+    session_->poll();
+    pending_.dropBefore(clock_.nowNs() + 1);
+    wroteSinceLook_ = false;
+    finishStep(State::Passed);
+    return;
+  }
+  case SequenceStep::Close:
+    session_->close();
+    openedByRun_ = false;
+    finishStep(State::Passed);
+    return;
+  case SequenceStep::InitialVfd:
+  case SequenceStep::ClearVfd:
+  case SequenceStep::Eend:
+  case SequenceStep::Send:
+    if (!requireOpen())
+      return;
+    if (s.kind == SequenceStep::Send)
+      session_->send(s.bytes);
+    else
+      session_->press(*KindOf(s.kind).press);
+    // A line lost or a backlog thrown away during the writes has already failed the step.
+    finishStep(State::Passed);
+    return;
+  case SequenceStep::AsciiDemo:
+    if (!requireOpen())
+      return;
+    sweepByte_ = kSweepFirst;
+    sweeping_ = true;
+    session_->beginPress(Press::AsciiDemo);
+    sweepTick();
+    return;
+  case SequenceStep::Expect:
+  case SequenceStep::ExpectNothing:
+    startExpect();
+    return;
+  case SequenceStep::Wait:
+    timer_->startAt(stepStartNs_ + s.ms * kNsPerMs);
+    return;
+  }
+}
+
+void SequenceRunner::startExpect() {
+  const SequenceStep &s = step();
+  replyFromNs_ = wroteSinceLook_ ? replyFromNs_ : stepStartNs_;
+  deadlineNs_ = (s.kind == SequenceStep::Expect ? replyFromNs_ : stepStartNs_) + s.ms * kNsPerMs;
+  // Everything that arrived until now is told before the step decides.
+  session_->poll();
+  if (!stepRunning_)
+    return;
+  if (s.kind == SequenceStep::ExpectNothing) {
+    if (!pending_.isEmpty()) {
+      finishStep(State::Failed, ArrivedText(pending_.bytes()));
+      return;
+    }
+  } else {
+    checkExpect();
+    if (!stepRunning_)
+      return;
+  }
+  timer_->startAt(deadlineNs_);
+}
+
+void SequenceRunner::checkExpect() {
+  const SequenceStep &s = step();
+  const qsizetype at = pending_.bytes().indexOf(s.bytes);
+  if (at < 0) {
+    if (clock_.nowNs() >= deadlineNs_)
+      timeUp();
+    return;
+  }
+  const qsizetype end = at + s.bytes.size();
+  const qint64 arrival = pending_.arrivalOf(end);
+  const qint64 replyMs = WholeMs(qMax<qint64>(0, arrival - replyFromNs_));
+  if (arrival > deadlineNs_) {
+    finishStep(State::Failed,
+               tr("the reply came after %1 ms, not within %2 ms").arg(replyMs).arg(s.ms));
+    return;
+  }
+  // The match consumes the bytes up to its end; what follows stays for the next step.
+  pending_.consume(end);
+  wroteSinceLook_ = false;
+  finishStep(State::Passed, {}, replyMs);
+}
+
+void SequenceRunner::timeUp() {
+  if (std::exchange(settling_, false)) {
+    beginPass();
+    return;
+  }
+  if (!stepRunning_)
+    return;
+  const SequenceStep &s = step();
+  switch (s.kind) {
+  case SequenceStep::Expect:
+    // Bytes that came by the deadline count, though the poll that reads them comes later.
+    session_->poll();
+    settleMs_ = s.ms;
+    if (stepRunning_)
+      finishStep(State::Failed,
+                 tr("not received within %1 ms; %2").arg(s.ms).arg(ArrivedText(pending_.bytes())));
+    return;
+  case SequenceStep::AsciiDemo:
+    sweepTick();
+    return;
+  default:
+    finishStep(State::Passed);
+  }
+}
+
+void SequenceRunner::sweepTick() {
+  if (!requireOpen())
+    return;
+  // Timed from the write, as the button's sweep is.
+  const qint64 writeAt = clock_.nowNs();
+  session_->WriteCom(QByteArray(1, char(sweepByte_)));
+  if (!stepRunning_)
+    return;
+  if (sweepByte_++ >= kSweepLast) {
+    finishStep(State::Passed);
+    return;
+  }
+  timer_->startAt(writeAt + std::chrono::nanoseconds(kSweepStep).count());
+}

@@ -1,0 +1,213 @@
+#include "PortSession.h"
+
+#include "Unit2.h"
+
+TPortSession::TPortSession(TLineRecorder *recorder, SessionOptions options, QObject *parent)
+    : TSession(parent), recorder_(recorder), makePort_(std::move(options.makePort)),
+      bindings_(options.devices, options.settingsFile, std::move(options.listPorts)),
+      reopen_(options.reopen) {
+  if (!makePort_)
+    makePort_ = [] { return std::make_unique<TComPort>(); };
+  watch_ = options.makeWatch ? options.makeWatch() : std::make_unique<TDeviceWatch>();
+  connect(watch_.get(), &TDeviceWatch::look, this, &TPortSession::lookForDevice);
+  // Waits, suspended, for the first open.
+  reader_ = std::make_unique<TRead232>(true, this, [this] { ReadCom(); });
+}
+
+TPortSession::~TPortSession() {
+  // The poller stops before the port goes.
+  reader_.reset();
+  port_.reset();
+}
+
+bool TPortSession::isOpen() const { return port_ && port_->isOpen(); }
+
+OpenOutcome TPortSession::open(int item, qint32 baud) {
+  // An open of either item ends a wait for a lost device.
+  stopWaiting();
+  const QString device = bindings_.binding(item).device;
+  const OpenOutcome outcome = openDevice(device, baud);
+  switch (outcome.result) {
+  case OpenOutcome::Failed:
+    recorder_->event(outcome.problem);
+    emit openFailed(outcome.problem, openAdvice_);
+    break;
+  case OpenOutcome::SettingsRejected:
+    recorder_->event(outcome.problem);
+    emit settingsRejected(settings_);
+    break;
+  case OpenOutcome::Opened: {
+    recorder_->opened(device, SettingsSummary(settings_),
+                      QStringLiteral("open COM%1 %2").arg(item + 1).arg(baud));
+    last_ = {device, StablePath(device), baud, {}};
+    const QList<SerialPortEntry> ports = bindings_.listPorts();
+    if (const SerialPortEntry *entry = FindEntry(ports, device))
+      last_.adapter = *entry;
+    reader_->start();
+    emit opened(settings_, device);
+    break;
+  }
+  }
+  return outcome;
+}
+
+OpenOutcome TPortSession::openDevice(const QString &device, qint32 baud) {
+  port_.reset();
+  arrivals_.clear();
+  std::unique_ptr<TComPort> port = makePort_();
+  connect(port.get(), &TComPort::attention, this, &TPortSession::portNews);
+  if (!port->open(device)) {
+    openAdvice_ = port->failureReason();
+    openMissing_ = port->deviceMissing();
+    return {OpenOutcome::Failed,
+            QStringLiteral("open failed: %1").arg(openAdvice_.section(QLatin1Char('\n'), 0, 0))};
+  }
+  LineSettings settings = port->settings();
+  settings.baudRate = baud;
+  settings.dataBits = QSerialPort::Data8;
+  settings.parity = QSerialPort::NoParity;
+  settings.stopBits = QSerialPort::OneStop;
+  settings_ = settings;
+  if (!port->applySettings(settings))
+    return {OpenOutcome::SettingsRejected,
+            QStringLiteral("settings %1 rejected by %2").arg(SettingsSummary(settings), device)};
+  port_ = std::move(port);
+  return {OpenOutcome::Opened, {}};
+}
+
+void TPortSession::close() {
+  stopWaiting();
+  if (port_)
+    recorder_->closed();
+  port_.reset();
+  emit closed();
+}
+
+void TPortSession::beginPress(Press press) {
+  press_ = press;
+  recorder_->beginPress(press);
+}
+
+void TPortSession::endPress() {
+  press_.reset();
+  recorder_->endPress();
+}
+
+void TPortSession::WriteCom(const QByteArray &bytes) {
+  if (!isOpen())
+    return;
+  port_->write(bytes);
+  const TxWrite done{bytes, press_, SteadyNs()};
+  recorder_->sent(bytes, done.endNs);
+  emit wrote(done);
+}
+
+void TPortSession::portNews() {
+  if (!port_)
+    return;
+  const qint64 held = port_->queued();
+  if (arrivals_.empty() || held > arrivals_.back().first)
+    arrivals_.emplace_back(held, SteadyNs());
+  reader_->portNews();
+}
+
+void TPortSession::ReadCom() {
+  if (!port_)
+    return;
+  const qint64 pollNs = SteadyNs();
+  const qint64 waiting = port_->bytesWaiting();
+  const std::vector<std::pair<qint64, qint64>> arrivals = std::exchange(arrivals_, {});
+  if (waiting > TComPort::kOverflowLimit) {
+    const qint64 dropped = port_->purgeInput();
+    recorder_->discarded(dropped);
+    emit discarded(dropped);
+  } else if (waiting > 0) {
+    // Each announcement's bytes keep its own time; bytes the port never announced arrived,
+    // as far as anyone knows, when this poll found them.
+    RxChunk chunk{port_->read(waiting), pollNs, {}};
+    qint64 from = 0;
+    for (const auto &[end, ns] : arrivals) {
+      if (end <= from || from >= chunk.bytes.size())
+        continue;
+      if (from == 0)
+        chunk.arrivalNs = ns;
+      else
+        chunk.later.emplace_back(from, ns);
+      from = end;
+    }
+    if (from > 0 && from < chunk.bytes.size())
+      chunk.later.emplace_back(from, pollNs);
+    recorder_->received(chunk.bytes, chunk.arrivalNs);
+    emit received(chunk);
+  }
+  // What the device said before it went away is told first.
+  if (port_ && port_->lineLost())
+    lineWentAway();
+}
+
+void TPortSession::lineWentAway() {
+  recorder_->lost();
+  emit lineLost();
+  if (!reopen_ || !bindings_.reopenWhenBack() || last_.device.isEmpty()) {
+    close();
+    return;
+  }
+  // No message box: what the device says as it comes back must not wait for the operator.
+  port_.reset();
+  reopenProblem_.clear();
+  lostAtNs_ = SteadyNs();
+  recorder_->event(QStringLiteral("waiting for %1").arg(last_.device));
+  watch_->watch({last_.device, last_.stablePath});
+  emit waiting(last_.device);
+}
+
+void TPortSession::lookForDevice(bool told) {
+  // A notice can come after the wait ended.
+  if (!watch_->watching())
+    return;
+  if (port_) {
+    stopWaiting();
+    return;
+  }
+  QStringList names{last_.device};
+  if (last_.stablePath != last_.device)
+    names << last_.stablePath;
+  // The same adapter under another name: asked only when the system told of a change, as
+  // listing the ports costs more than a look.
+  if (told && !last_.adapter.serialNumber.isEmpty())
+    for (const SerialPortEntry &e : bindings_.listPorts())
+      if (SameAdapter(e, last_.adapter) && !names.contains(e.device))
+        names << e.device;
+  for (const QString &device : names) {
+    if (!watch_->mayBePresent(device))
+      continue;
+    const OpenOutcome outcome = openDevice(device, last_.baud);
+    if (outcome.result == OpenOutcome::Opened) {
+      watch_->stop();
+      recorder_->event(QStringLiteral("reopened %1 at %2 after %3 s")
+                           .arg(device, SettingsSummary(settings_))
+                           .arg(double(SteadyNs() - lostAtNs_) / 1e9, 0, 'f', 1));
+      reader_->start();
+      emit reopened(settings_, device, last_.device);
+      return;
+    }
+    // Not back yet is no news; a device that is back but refuses is, once per reason.
+    if (outcome.result == OpenOutcome::Failed && openMissing_)
+      continue;
+    if (outcome.problem != reopenProblem_) {
+      reopenProblem_ = outcome.problem;
+      recorder_->event(QStringLiteral("reopen failed: %1").arg(outcome.problem));
+      // The status stays short; why the device refuses is in its tooltip.
+      emit reopenFailed(openAdvice_.isEmpty() || outcome.result != OpenOutcome::Failed
+                            ? outcome.problem
+                            : openAdvice_);
+    }
+  }
+}
+
+void TPortSession::stopWaiting() {
+  if (!watch_->watching())
+    return;
+  watch_->stop();
+  recorder_->event(QStringLiteral("stopped waiting for %1").arg(last_.device));
+}

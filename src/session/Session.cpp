@@ -1,0 +1,17 @@
+#include "Session.h"
+
+void TSession::press(Press press) {
+  if (!isOpen())
+    return;
+  beginPress(press);
+  for (const QByteArray &bytes : PressWrites(press))
+    WriteCom(bytes);
+  endPress();
+  emit pressed(press);
+}
+
+void TSession::send(const QByteArray &bytes) {
+  beginPress(Press::Send);
+  WriteCom(bytes);
+  endPress();
+}

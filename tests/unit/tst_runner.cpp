@@ -1,0 +1,149 @@
+// The rules of a sequence run, against a stand-in session on a clock the test moves: how an
+// expect matches, consumes and times a reply, what `within` bounds, what counts as stale,
+// and how a discard, a lost line and a failure end a step and the pass.
+#include "SequenceRunner.h"
+#include "StandIns.h"
+
+#include <QtTest>
+
+namespace {
+// A scripted device: "HEARD=REPLY@MS" answers a write holding HEARD with REPLY, MS after
+// it; "@MS:BYTES" sends BYTES at MS from the start; "@MS:discard N" and "@MS:lost" throw
+// a backlog of N bytes away or lose the line then.
+void Script(TStandInSession &session, const QStringList &script) {
+  QList<std::pair<QByteArray, std::pair<QByteArray, int>>> answers;
+  for (const QString &line : script) {
+    const QByteArray text = line.toUtf8().replace("\\r", "\r").replace("\\n", "\n");
+    if (text.startsWith('@')) {
+      const int ms = text.mid(1, text.indexOf(':') - 1).toInt();
+      const QByteArray what = text.mid(text.indexOf(':') + 1);
+      session.at(ms, [&session, what] {
+        if (what == "lost")
+          session.loseLine();
+        else if (what.startsWith("discard "))
+          session.discard(what.mid(8).toLongLong());
+        else
+          session.arrive(what);
+      });
+      continue;
+    }
+    const qsizetype eq = text.indexOf('='), at = text.lastIndexOf('@');
+    answers.append({text.left(eq), {text.mid(eq + 1, at - eq - 1), text.mid(at + 1).toInt()}});
+  }
+  session.device = [&session, answers](const QByteArray &heard) {
+    for (const auto &[trigger, reply] : answers)
+      if (heard.contains(trigger))
+        session.arrive(reply.first, reply.second);
+  };
+}
+} // namespace
+
+class RunnerTest : public QObject {
+  Q_OBJECT
+private slots:
+  void verdicts_data();
+  void verdicts();
+  void sweepKeepsItsPace();
+};
+
+void RunnerTest::verdicts_data() {
+  QTest::addColumn<QByteArray>("file");
+  QTest::addColumn<QStringList>("script");
+  QTest::addColumn<int>("readLagMs");
+  QTest::addColumn<int>("repeat");
+  // A letter a step of the last pass: P passed, F failed, S skipped.
+  QTest::addColumn<QString>("verdicts");
+  // The reply time of the last expect that passed, or -1.
+  QTest::addColumn<int>("replyMs");
+  // Part of the first failure's reason.
+  QTest::addColumn<QString>("reason");
+
+  QTest::newRow("a reply read late is timed where it arrived")
+      << QByteArray("open\nsend \"D5\"\nexpect \"R5\" within 30 ms") << QStringList{"D5=R5@5"} << 36
+      << 1 << "PPP" << 5 << "";
+  QTest::newRow("bytes from before a write answer nothing after it")
+      << QByteArray("open\nwait 20 ms\nsend \"PING\"\nexpect \"STALE\" within 100 ms")
+      << QStringList{"@8:STALE"} << 0 << 1 << "PPPF" << -1 << "not received within 100 ms";
+  QTest::newRow("within bounds the reply time, not the step")
+      << QByteArray("open\nsend \"D800\"\nwait 400 ms\nexpect \"R800\" within 500 ms")
+      << QStringList{"D800=R800@800"} << 0 << 1 << "PPPF" << -1 << "not received within 500 ms";
+  QTest::newRow("the reply time is the completing chunk's")
+      << QByteArray("open\nsend \"X\"\nwait 300 ms\nexpect \"PO\" within 100 ms")
+      << QStringList{"X=PO@0", "X=NG@100"} << 0 << 1 << "PPPP" << 0 << "";
+  QTest::newRow("a match consumes up to its end; the rest stays")
+      << QByteArray("open\nsend \"Q\"\nexpect \"A\"\nexpect \"B\" within 10 ms")
+      << QStringList{"Q=AB@5"} << 0 << 1 << "PPPP" << 0 << "";
+  QTest::newRow("expect nothing sees what a match left")
+      << QByteArray("open\nsend \"PING\"\nexpect \"PONG\\r\\n\"\nexpect nothing for 300 ms")
+      << QStringList{"PING=PONG\\r\\nEXTRA@1"} << 0 << 1 << "PPPF" << 1 << "5 bytes arrived";
+  QTest::newRow("a discard during a wait fails the wait")
+      << QByteArray("open\nsend \"FLOOD\"\nwait 300 ms\nexpect \"END\"")
+      << QStringList{"@100:discard 3005"} << 0 << 1 << "PPFS" << -1 << "3005 bytes discarded";
+  QTest::newRow("a lost line fails the step, the rest are skipped and say why")
+      << QByteArray("open\nsend \"AT\"\nexpect \"OK\" within 3 s\nclose")
+      << QStringList{"@100:lost"} << 0 << 1 << "PPFS" << -1 << "line lost";
+  QTest::newRow("what waited before the open answers nothing")
+      << QByteArray("open\nexpect \"OLD\" within 100 ms") << QStringList{"@0:OLD"} << 0 << 1 << "PF"
+      << -1 << "not received";
+  QTest::newRow("a press needs an open port")
+      << QByteArray("eend\nclose") << QStringList{} << 0 << 1 << "FS" << -1 << "not open";
+  QTest::newRow("a late answer passes no later pass")
+      << QByteArray("open\nsend \"Q\"\nexpect \"A\" within 500 ms\nclose") << QStringList{"Q=A@520"}
+      << 0 << 4 << "PPFS" << -1 << "not received within 500 ms";
+}
+
+void RunnerTest::verdicts() {
+  QFETCH(QByteArray, file);
+  QFETCH(QStringList, script);
+  QFETCH(int, readLagMs);
+  QFETCH(int, repeat);
+  QFETCH(QString, verdicts);
+  QFETCH(int, replyMs);
+  QFETCH(QString, reason);
+  TStandInSession session;
+  session.readLagMs = readLagMs;
+  Script(session, script);
+  SequenceRunner runner(&session);
+  const ParsedSequence parsed = ParseSequence(file);
+  QVERIFY(!parsed.failed);
+  runner.start(parsed.steps, repeat, true);
+  for (int ms = 0; runner.running() && ms < 60000; ++ms)
+    session.time.advance(1);
+  QVERIFY(!runner.running());
+  QCOMPARE(runner.passCount(), repeat);
+  QString got;
+  qint64 lastReply = -1;
+  QString firstFailure;
+  for (const SequenceRunner::Result &r : runner.passes().last().results) {
+    got += "WRPFS"[int(r.state)];
+    if (r.state == SequenceRunner::State::Passed && r.replyMs >= 0)
+      lastReply = r.replyMs;
+    if (r.state == SequenceRunner::State::Failed && firstFailure.isEmpty())
+      firstFailure = r.message;
+  }
+  QCOMPARE(got, verdicts);
+  QCOMPARE(lastReply, qint64(replyMs));
+  QVERIFY2(firstFailure.contains(reason), qPrintable(firstFailure));
+  if (verdicts.contains('S'))
+    QVERIFY(runner.passes().last().results.last().message.startsWith("after the failure"));
+  QCOMPARE(runner.failedPasses(), verdicts.contains('F') ? repeat : 0);
+}
+
+void RunnerTest::sweepKeepsItsPace() {
+  TStandInSession session;
+  QList<qint64> at;
+  connect(&session, &TSession::wrote, [&at](const TxWrite &w) { at << w.endNs; });
+  SequenceRunner runner(&session);
+  runner.start(ParseSequence("open\nascii-demo").steps, 1, false);
+  while (runner.running())
+    session.time.advance(1);
+  QCOMPARE(runner.passedSteps(), 2);
+  QCOMPARE(at.size(), kSweepLast - kSweepFirst + 1);
+  QCOMPARE(session.writes.first(), QByteArray("\x21"));
+  QCOMPARE(session.writes.last(), QByteArray("\xFE"));
+  for (int i = 1; i < at.size(); ++i)
+    QCOMPARE(at[i] - at[i - 1], 100 * kNsPerMs);
+}
+
+QTEST_GUILESS_MAIN(RunnerTest)
+#include "tst_runner.moc"
