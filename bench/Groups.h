@@ -13,6 +13,7 @@ void SoakGroup();                         // soak.cpp
 void MonitorSoakGroup();                  // soak.cpp
 void SequenceGroup();                     // sequence.cpp
 void ReopenGroup();                       // reopen.cpp
+void DrillsGroup();                       // drills.cpp
 void LargeMemoGroup();                    // large.cpp
 void SideBySideGroup();                   // side.cpp
 void StartupGroup(const QString &self);   // startup.cpp

@@ -31,6 +31,7 @@ int main(int argc, char *argv[]) {
       {"large", LargeMemoGroup},
       {"sequence", SequenceGroup},
       {"reopen", ReopenGroup},
+      {"drills", DrillsGroup},
       {"side", SideBySideGroup},
       {"startup", [] { StartupGroup(QCoreApplication::applicationFilePath()); }},
   };

@@ -18,7 +18,7 @@ double StreamCpu(Monitor monitor, const QList<QByteArray> &lines, int seconds,
   OpenTool tool;
   switch (monitor) {
   case Monitor::None:
-    QObject::disconnect(&TLineRecorder::instance(), nullptr, tool.form.lineMonitor(), nullptr);
+    QObject::disconnect(tool.form.session()->recorder(), nullptr, tool.form.lineMonitor(), nullptr);
     break;
   case Monitor::Hidden:
     break;
@@ -35,7 +35,7 @@ double StreamCpu(Monitor monitor, const QList<QByteArray> &lines, int seconds,
   RunFor(seconds * 1000);
   device.finish();
   RunFor(300);
-  TLineRecorder::instance().stopRecording();
+  tool.form.session()->recorder()->stopRecording();
   return CoreShare(ProcessCpuMs() - cpuBefore, seconds);
 }
 

@@ -15,7 +15,6 @@ qsizetype Entries(const char *folder) {
 
 void ReopenGroup() {
   QTemporaryDir dir;
-  PortBindings::useSettingsFile(dir.filePath(QStringLiteral("settings.ini")));
   const QString link = dir.filePath(QStringLiteral("ttyUSB0"));
   std::unique_ptr<PtyDevice> device;
   auto plug = [&] {
@@ -27,9 +26,11 @@ void ReopenGroup() {
     device->hangUp();
   };
   plug();
-  qputenv("GLOW_PANEL_COM1", link.toLocal8Bit());
+  SessionOptions options;
+  options.devices = {link, QString()};
+  options.settingsFile = dir.filePath(QStringLiteral("settings.ini"));
   {
-    TrdCom form;
+    TrdCom form(options);
     form.show();
     Click(&form, "Button4");
     RunFor(300);
@@ -78,5 +79,4 @@ void ReopenGroup() {
                .arg(Ms(median), Ms(worst)),
            int(ms.size()) == returns && median <= 250 && worst <= 500);
   }
-  PortBindings::useSettingsFile({});
 }

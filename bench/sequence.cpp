@@ -1,5 +1,7 @@
-// Test sequences: an expect's reply time against the line monitor's, how closely a limit is
-// kept, parsing a long file, and memory over a long repeat on a loopback device.
+// Test sequences, run as headless runs run them (the port session, no window): how exactly
+// a reply is timed, measured against a scripted device that stamps its own side; the sweep
+// step's pace at the device; how closely a limit is kept; parsing a long file; and memory
+// over a long repeat on a loopback device.
 #include "Bench.h"
 #include "Groups.h"
 #include "ProcessStats.h"
@@ -7,97 +9,170 @@
 
 #include <QElapsedTimer>
 
+#include <mutex>
+
 #include <poll.h>
 #include <unistd.h>
 
 namespace {
-// A loopback plug on a thread of its own: every byte comes back at once.
-class EchoDevice {
+// A device on a thread of its own, on its own clock: "D<n>\n" is answered "R<n>\n" n ms
+// after its last byte came; anything else comes straight back. It notes when each command
+// came, when each answer left, and when each byte arrived.
+class ScriptedDevice {
 public:
-  explicit EchoDevice(const PtyDevice &pty)
-      : thread_([this, fd = pty.masterFd()] {
-          while (!stop_) {
-            pollfd pfd{fd, POLLIN, 0};
-            if (::poll(&pfd, 1, 20) <= 0 || !(pfd.revents & POLLIN))
-              continue;
-            char buf[4096];
-            const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n > 0 && ::write(fd, buf, size_t(n)) != n)
-              continue;
-            if (n <= 0)
-              std::this_thread::sleep_for(std::chrono::milliseconds(5));
-          }
-        }) {}
-  ~EchoDevice() {
+  explicit ScriptedDevice(const PtyDevice &pty)
+      : thread_([this, fd = pty.masterFd()] { run(fd); }) {}
+  ~ScriptedDevice() {
     stop_ = true;
     thread_.join();
   }
+  // Each answer's time on the device's side, in ms.
+  std::vector<double> answerMs() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return answerMs_;
+  }
+  std::vector<qint64> arrivalsNs() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return arrivalsNs_;
+  }
 
 private:
+  void run(int fd) {
+    QByteArray command;
+    while (!stop_) {
+      pollfd pfd{fd, POLLIN, 0};
+      if (::poll(&pfd, 1, 20) <= 0 || !(pfd.revents & POLLIN))
+        continue;
+      char buf[4096];
+      const ssize_t n = ::read(fd, buf, sizeof buf);
+      const qint64 at = MonotonicNs();
+      if (n <= 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        continue;
+      }
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (ssize_t i = 0; i < n; ++i)
+          arrivalsNs_.push_back(at);
+      }
+      command += QByteArray(buf, int(n));
+      if (!command.startsWith('D')) {
+        [[maybe_unused]] const ssize_t echoed = ::write(fd, command.constData(), command.size());
+        command.clear();
+        continue;
+      }
+      if (!command.endsWith('\n'))
+        continue;
+      const QByteArray delay = command.mid(1, command.size() - 2);
+      command.clear();
+      const qint64 due = at + delay.toLongLong() * 1000000;
+      while (MonotonicNs() < due)
+        std::this_thread::sleep_for(std::chrono::nanoseconds(due - MonotonicNs()));
+      const QByteArray answer = "R" + delay + "\n";
+      const qint64 sent = MonotonicNs();
+      [[maybe_unused]] const ssize_t wrote = ::write(fd, answer.constData(), answer.size());
+      std::lock_guard<std::mutex> lock(mutex_);
+      answerMs_.push_back(double(sent - at) / 1e6);
+    }
+  }
+
   std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::vector<double> answerMs_;
+  std::vector<qint64> arrivalsNs_;
   std::thread thread_;
 };
 
 QList<SequenceStep> Steps(const QByteArray &text) { return ParseSequence(text).steps; }
 
-bool RunSteps(SequenceRunner &runner, const QList<SequenceStep> &steps, int repeat) {
-  runner.start(steps, repeat, false);
-  return RunUntil([&] { return !runner.running(); }, 3600 * 1000);
+// A port session on COM 1 = the pseudo-terminal, as a headless run has it.
+struct HeadlessTool {
+  explicit HeadlessTool(const PtyDevice &pty) {
+    SessionOptions options;
+    options.devices = {pty.path(), QString()};
+    session = std::make_unique<TPortSession>(&recorder, options);
+    runner = std::make_unique<SequenceRunner>(session.get());
+  }
+  bool run(const QList<SequenceStep> &steps, int repeat = 1) {
+    runner->start(steps, repeat, false);
+    return RunUntil([&] { return !runner->running(); }, 3600 * 1000);
+  }
+  TLineRecorder recorder;
+  std::unique_ptr<TPortSession> session;
+  std::unique_ptr<SequenceRunner> runner;
+};
+
+void AccuracyRows(const PtyDevice &pty) {
+  const int each = gQuick ? 20 : 100;
+  for (const int delay : {5, 30}) {
+    ScriptedDevice device(pty);
+    HeadlessTool tool(pty);
+    QByteArray file = "open COM1 38400\n";
+    for (int i = 0; i < each; ++i)
+      file += QStringLiteral("send \"D%1\\n\"\nexpect \"R%1\\n\" within %2 ms\nwait %3 ms\n")
+                  .arg(delay)
+                  .arg(delay == 5 ? 30 : 100)
+                  .arg(5 + i % 20)
+                  .toUtf8();
+    const bool ran = tool.run(Steps(file));
+    const std::vector<double> deviceMs = device.answerMs();
+    std::vector<double> error, absolute;
+    for (const SequenceRunner::Result &r : tool.runner->passes().first().results)
+      if (r.replyMs >= 0 && error.size() < deviceMs.size()) {
+        error.push_back(double(r.replyMs) - deviceMs[error.size()]);
+        absolute.push_back(qAbs(error.back()));
+      }
+    const double median = Percentile(error, 0.5), p90 = Percentile(absolute, 0.9);
+    const int failed = tool.runner->failedSteps();
+    Report(QStringLiteral("Sequence: reply time of %1 replies after %2 ms, against the "
+                          "device's own clock")
+               .arg(each)
+               .arg(delay),
+           QStringLiteral("median error within ±1 ms, 90th percentile within ±3 ms%1")
+               .arg(delay == 5 ? QStringLiteral("; every one passes within 30 ms") : QString()),
+           QStringLiteral("%1 timed; error median %2 ms, 90th percentile %3 ms, worst %4 ms; "
+                          "%5 failed steps")
+               .arg(error.size())
+               .arg(median, 0, 'f', 2)
+               .arg(p90, 0, 'f', 2)
+               .arg(Percentile(absolute, 1.0), 0, 'f', 2)
+               .arg(failed),
+           ran && int(error.size()) == each && qAbs(median) <= 1 && p90 <= 3 && failed == 0);
+  }
+}
+
+void SweepStepRow(const PtyDevice &pty) {
+  ScriptedDevice device(pty);
+  HeadlessTool tool(pty);
+  tool.run(Steps("open COM1\nascii-demo\nclose\n"));
+  RunFor(200);
+  const std::vector<qint64> at = device.arrivalsNs();
+  std::vector<double> gaps;
+  for (size_t i = 1; i < at.size(); ++i)
+    gaps.push_back(double(at[i] - at[i - 1]) / 1e6);
+  const double low = Percentile(gaps, 0), mid = Percentile(gaps, 0.5), high = Percentile(gaps, 1);
+  Report("Sequence: the ascii-demo step's pace, as the device hears it",
+         "none < 100 ms, median within 2 ms of 100 ms",
+         QStringLiteral("%1 bytes arrived; min %2, median %3, max %4")
+             .arg(at.size())
+             .arg(Ms(low), Ms(mid), Ms(high)),
+         at.size() == 222 && low >= 99.5 && qAbs(mid - 100) <= 2);
 }
 } // namespace
 
 void SequenceGroup() {
   PtyDevice pty;
-  pty.mapAs("COM1");
-  TrdCom form;
-  form.show();
-
-  // Reply times: the runner's and the monitor's "+N ms" for the same replies.
-  {
-    EchoDevice echo(pty);
-    QByteArray file = "open COM1 38400\n";
-    const int pairs = gQuick ? 20 : 100;
-    for (int i = 0; i < pairs; ++i)
-      file += QStringLiteral("send \"ping %1\"\nexpect \"ping %1\" within 500 ms\nwait %2 ms\n")
-                  .arg(i)
-                  .arg(10 + i % 50)
-                  .toUtf8();
-    std::vector<qint64> monitorMs;
-    const auto watching =
-        QObject::connect(&TLineRecorder::instance(), &TLineRecorder::row, [&](const LineRow &row) {
-          const qsizetype at = row.head.indexOf(", +");
-          if (row.kind == LineRow::Received && at > 0)
-            monitorMs.push_back(row.head.mid(at + 3).section(' ', 0, 0).toLongLong());
-        });
-    SequenceRunner runner(&form);
-    const bool ran = RunSteps(runner, Steps(file), 1);
-    QObject::disconnect(watching);
-    qint64 worst = -1;
-    int compared = 0;
-    const auto &results = runner.passes().first().results;
-    for (int i = 0, m = 0; i < results.size() && m < int(monitorMs.size()); ++i) {
-      if (results[i].replyMs < 0)
-        continue;
-      worst = std::max(worst, std::abs(results[i].replyMs - monitorMs[size_t(m++)]));
-      ++compared;
-    }
-    Report(QStringLiteral("Sequence: reply time of %1 expects vs the monitor's +N ms").arg(pairs),
-           "within 2 ms",
-           QStringLiteral("%1 compared, largest difference %2 ms; %3 failed steps")
-               .arg(compared)
-               .arg(worst)
-               .arg(runner.failedSteps()),
-           ran && compared == pairs && worst >= 0 && worst <= 2 && runner.failedSteps() == 0);
-  }
+  AccuracyRows(pty);
+  SweepStepRow(pty);
 
   // A silent device: how far past its limit an expect fails.
   {
     const int tries = gQuick ? 5 : 20;
     std::vector<double> ms;
+    HeadlessTool tool(pty);
     for (int i = 0; i < tries; ++i) {
-      SequenceRunner runner(&form);
-      RunSteps(runner, Steps("open COM1\nexpect hex 06 within 500 ms\n"), 1);
-      const auto &r = runner.passes().first().results;
+      tool.run(Steps("open COM1\nexpect hex 06 within 500 ms\n"));
+      const auto &r = tool.runner->passes().first().results;
       if (r.size() == 2 && r[1].state == SequenceRunner::State::Failed)
         ms.push_back(double(r[1].ms));
     }
@@ -131,36 +206,36 @@ void SequenceGroup() {
            parsed.steps.size() == 10000 && ms < 50);
   }
 
-  // A long repeat on the loopback plug: memory after the first hundred passes stays put.
+  // A long repeat on a loopback device: memory after the first hundred passes stays put.
   {
-    EchoDevice echo(pty);
+    ScriptedDevice echo(pty);
+    HeadlessTool tool(pty);
     const QList<SequenceStep> steps =
         Steps("open COM1 38400\nsend \"AT\\r\"\nexpect \"AT\\r\" within 500 ms\nclear-vfd\n"
               "expect hex 0C within 500 ms\nsend hex 00 FF\nexpect hex 00 FF within 500 ms\n"
               "eend\nexpect \"eEND\" within 500 ms\nclose\n");
     const int repeats = gQuick ? 200 : 1000;
-    SequenceRunner runner(&form);
-    runner.setKeepPasses(false);
+    tool.runner->setKeepPasses(false);
     double rssAt100 = 0;
-    QObject::connect(&runner, &SequenceRunner::passStarted, [&](int pass) {
+    QObject::connect(tool.runner.get(), &SequenceRunner::passStarted, [&](int pass) {
       if (pass == 101)
         rssAt100 = double(ResidentKb()) / 1024;
     });
     QElapsedTimer clock;
     clock.start();
-    const bool ran = RunSteps(runner, steps, repeats);
+    const bool ran = tool.run(steps, repeats);
     const double rssEnd = double(ResidentKb()) / 1024;
     Report(
         QStringLiteral("Sequence: --repeat %1 of a 10-step file on the loopback plug").arg(repeats),
         "every step passes; memory flat after the first hundred passes",
         QStringLiteral("%1 passed, %2 failed in %3 s; resident memory %4 MB after 100 passes, "
                        "%5 MB at the end")
-            .arg(runner.passedSteps())
-            .arg(runner.failedSteps())
+            .arg(tool.runner->passedSteps())
+            .arg(tool.runner->failedSteps())
             .arg(double(clock.elapsed()) / 1000, 0, 'f', 1)
             .arg(rssAt100, 0, 'f', 1)
             .arg(rssEnd, 0, 'f', 1),
-        ran && runner.failedSteps() == 0 && runner.passedSteps() == 10 * repeats &&
+        ran && tool.runner->failedSteps() == 0 && tool.runner->passedSteps() == 10 * repeats &&
             rssEnd - rssAt100 <= 1.0);
   }
 }
