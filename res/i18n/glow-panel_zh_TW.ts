@@ -85,6 +85,25 @@ Try &apos;%1 --help&apos;.
         <source>When the device goes away, close the port and do not reopen it when it returns (this run only).</source>
         <translation>裝置消失時關閉通訊埠，裝置回來時不重新開啟（僅限本次執行）。</translation>
     </message>
+    <message>
+        <source>--%1 needs a name, not an empty one</source>
+        <translation>--%1 需要一個名稱，不可為空</translation>
+    </message>
+</context>
+<context>
+    <name>LogFile</name>
+    <message>
+        <source>a folder, not a file</source>
+        <translation>是資料夾，不是檔案</translation>
+    </message>
+    <message>
+        <source>no such folder</source>
+        <translation>沒有這個資料夾</translation>
+    </message>
+    <message>
+        <source>%1: the file has taken nothing for %2 s</source>
+        <translation>%1：檔案已有 %2 秒沒有寫入任何資料</translation>
+    </message>
 </context>
 <context>
     <name>Ports</name>
@@ -105,6 +124,14 @@ Try &apos;%1 --help&apos;.
     <message>
         <source>Right-click &quot;Com Port&quot; to choose one.</source>
         <translation>於「Com Port」上按右鍵選擇其中之一。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read; no device is named for a port item until one is chosen</source>
+        <translation>無法讀取 %1；在選擇裝置之前，通訊埠項目沒有指定裝置</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written; the choice holds for this run only</source>
+        <translation>無法寫入 %1；此選擇只在這次執行中有效</translation>
     </message>
 </context>
 <context>
@@ -177,6 +204,18 @@ Try &apos;%1 --help&apos;.
         <source>larger than %1 MB</source>
         <translation>大於 %1 MB</translation>
     </message>
+    <message>
+        <source>empty text: a step needs at least one byte</source>
+        <translation>空白文字：步驟至少需要一個位元組</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; has no Big5 code</source>
+        <translation>「%1」沒有 Big5 碼</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>不是一般檔案</translation>
+    </message>
 </context>
 <context>
     <name>SequenceReport</name>
@@ -199,6 +238,18 @@ Try &apos;%1 --help&apos;.
     <message>
         <source>skipped</source>
         <translation>略過</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>不是一般檔案</translation>
+    </message>
+    <message>
+        <source>no such folder</source>
+        <translation>沒有這個資料夾</translation>
+    </message>
+    <message>
+        <source>permission denied</source>
+        <translation>沒有權限</translation>
     </message>
 </context>
 <context>
@@ -240,16 +291,20 @@ Try &apos;%1 --help&apos;.
         <translation>丟棄了 %1 個位元組：一次等待的資料超過 %2 個位元組</translation>
     </message>
     <message>
-        <source>the port is already open; close it first</source>
-        <translation>通訊埠已經開啟；請先關閉</translation>
-    </message>
-    <message>
         <source>after the failure at line %1</source>
         <translation>因第 %1 行失敗而略過</translation>
     </message>
     <message>
         <source>the reply came after %1 ms, not within %2 ms</source>
         <translation>回應在 %1 ms 後才到，未在 %2 ms 內</translation>
+    </message>
+    <message>
+        <source>%1 of %2 bytes not sent: the device held the line back (flow control)</source>
+        <translation>%2 個位元組中有 %1 個未送出：裝置暫停了線路（流量控制）</translation>
+    </message>
+    <message>
+        <source>the port was open as the step says; kept as it is</source>
+        <translation>通訊埠已依步驟開啟，保持原狀</translation>
     </message>
 </context>
 <context>
@@ -402,6 +457,10 @@ Close it there first.</source>
     <message>
         <source>Reopen when the device returns</source>
         <translation>裝置回來時重新開啟</translation>
+    </message>
+    <message>
+        <source>unknown device</source>
+        <translation>未知的裝置</translation>
     </message>
 </context>
 <context>

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "PortBinding.h"
+#include "SequenceReport.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -102,6 +103,11 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
       result.out += DescribeEntry(e) + QLatin1Char('\n');
     return result;
   }
+  // An empty name would fall back to another device or file than the one meant.
+  for (const QCommandLineOption *option : {&com1, &com2, &log, &run, &report})
+    if (parser.isSet(*option) && parser.value(*option).trimmed().isEmpty())
+      return usage(QCoreApplication::translate("CommandLine", "--%1 needs a name, not an empty one")
+                       .arg(option->names().constFirst()));
   result.devices = {parser.value(com1), parser.value(com2)};
   result.logFile = parser.value(log);
   result.reopen = !parser.isSet(noReopen);
@@ -119,5 +125,11 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
       (parser.isSet(repeat) || parser.isSet(keepGoing) || parser.isSet(report)))
     usage(QCoreApplication::translate("CommandLine",
                                       "--repeat, --keep-going and --report go with --run"));
+  // Found now, not after the run has sent its bytes.
+  if (!result.finished && !result.run.report.isEmpty()) {
+    const QString problem = ReportProblem(result.run.report);
+    if (!problem.isEmpty())
+      return usage(QStringLiteral("--report %1").arg(problem));
+  }
   return result;
 }

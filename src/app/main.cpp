@@ -9,6 +9,8 @@
 
 #include <QApplication>
 
+#include <exception>
+
 int main(int argc, char *argv[]) {
   // Answered before the window's application object exists: --help, --version, --list-ports
   // and --run must work without a display. They speak the operator's language too.
@@ -22,7 +24,15 @@ int main(int argc, char *argv[]) {
       SessionOptions options;
       options.devices = command.devices;
       options.reopen = command.reopen;
-      return RunHeadless(command.run, options, command.logFile);
+      // Nobody would see a message box: what escapes is told on the console.
+      try {
+        return RunHeadless(command.run, options, command.logFile);
+      } catch (const std::exception &e) {
+        PrintToConsole(ConsoleStream::Err, QString::fromLocal8Bit(e.what()) + QLatin1Char('\n'));
+      } catch (...) {
+        PrintToConsole(ConsoleStream::Err, QStringLiteral("an unexpected error ended the run\n"));
+      }
+      return kRunFailed;
     }
   }
   if (command.finished) {

@@ -25,6 +25,9 @@ void PauseExactly(std::chrono::nanoseconds time);
 // grown does not leave its old copy resident. Call before anything is allocated in bulk.
 void PrepareForLongRun();
 
-// Runs handler on the main thread when the operator interrupts the program (Ctrl+C); an
-// empty handler restores the default, which ends the program.
-void OnInterrupt(std::function<void()> handler);
+// Runs handler on the main thread when the program is asked to end: Ctrl+C, a request to
+// terminate, or the end of its terminal (SIGINT, SIGTERM, SIGHUP; on Windows the console's
+// Ctrl+C, Ctrl+Break and close). It is told the exit code that says why: 130, 143 or 129.
+// A second request while the first is handled ends the program at once with that code. An
+// empty handler restores the defaults.
+void OnInterrupt(std::function<void(int exitCode)> handler);

@@ -25,20 +25,28 @@ void PrintToConsole(ConsoleStream stream, const QString &text) {
 namespace {
 // A signal handler may only write to a pipe; the event loop reads it and calls the handler.
 int gInterruptPipe[2] = {-1, -1};
-std::function<void()> gInterruptHandler;
+std::function<void(int)> gInterruptHandler;
+volatile sig_atomic_t gInterrupted = 0;
 
-void SignalInterrupt(int) {
-  const char byte = 1;
-  [[maybe_unused]] const ssize_t n = ::write(gInterruptPipe[1], &byte, 1);
+void SignalInterrupt(int signal) {
+  const char code = char(128 + signal);
+  // The first request is handled in order; a second, while the first still is, ends it all.
+  if (gInterrupted)
+    ::_exit(code);
+  gInterrupted = 1;
+  [[maybe_unused]] const ssize_t n = ::write(gInterruptPipe[1], &code, 1);
 }
+
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 } // namespace
 
-void OnInterrupt(std::function<void()> handler) {
+void OnInterrupt(std::function<void(int)> handler) {
   static QSocketNotifier *notifier = nullptr;
   gInterruptHandler = std::move(handler);
+  gInterrupted = 0;
   if (!gInterruptHandler) {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (const int s : kSignals)
+      std::signal(s, SIG_DFL);
     return;
   }
   if (!notifier) {
@@ -47,16 +55,15 @@ void OnInterrupt(std::function<void()> handler) {
     notifier =
         new QSocketNotifier(gInterruptPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
-      char byte;
-      [[maybe_unused]] const ssize_t n = ::read(gInterruptPipe[0], &byte, 1);
-      if (gInterruptHandler)
-        gInterruptHandler();
+      char code;
+      if (::read(gInterruptPipe[0], &code, 1) == 1 && gInterruptHandler)
+        gInterruptHandler(uchar(code));
     });
   }
   struct sigaction action = {};
   action.sa_handler = SignalInterrupt;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  for (const int s : kSignals)
+    sigaction(s, &action, nullptr);
 }
 
 QStringList MingFaceSubstitutes() {

@@ -7,6 +7,8 @@
 
 #include <QCoreApplication>
 
+#include <atomic>
+
 #include <windows.h>
 
 #include <timeapi.h>
@@ -48,23 +50,29 @@ void PrintToConsole(ConsoleStream stream, const QString &text) {
 }
 
 namespace {
-std::function<void()> gInterruptHandler;
+std::function<void(int)> gInterruptHandler;
+std::atomic<bool> gInterrupted{false};
 
-// Called on a thread of the system's own; the handler runs on the main thread.
-BOOL WINAPI ConsoleInterrupt(DWORD) {
+// Called on a thread of the system's own; the handler runs on the main thread. The codes
+// are those a Unix shell would show for the same request.
+BOOL WINAPI ConsoleInterrupt(DWORD event) {
+  const int code = event == CTRL_CLOSE_EVENT ? 129 : event == CTRL_C_EVENT ? 130 : 143;
+  if (gInterrupted.exchange(true))
+    ExitProcess(UINT(code));
   QMetaObject::invokeMethod(
       QCoreApplication::instance(),
-      [] {
+      [code] {
         if (gInterruptHandler)
-          gInterruptHandler();
+          gInterruptHandler(code);
       },
       Qt::QueuedConnection);
   return TRUE;
 }
 } // namespace
 
-void OnInterrupt(std::function<void()> handler) {
+void OnInterrupt(std::function<void(int)> handler) {
   gInterruptHandler = std::move(handler);
+  gInterrupted = false;
   SetConsoleCtrlHandler(ConsoleInterrupt, gInterruptHandler ? TRUE : FALSE);
 }
 

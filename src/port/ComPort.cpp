@@ -77,9 +77,9 @@ bool TComPort::applySettings(const LineSettings &s) {
   return ok;
 }
 
-void TComPort::write(const QByteArray &bytes) {
+qint64 TComPort::write(const QByteArray &bytes) {
   if (port_.write(bytes) <= 0)
-    return;
+    return 0;
   // flush() hands the bytes to the driver at once. Waiting is only needed when the driver
   // cannot take them; that wait gives up early while the receive queue is full, hence
   // the loop, and a line that is gone is not waited for at all.
@@ -90,6 +90,19 @@ void TComPort::write(const QByteArray &bytes) {
       QThread::msleep(1);
     port_.flush();
   }
+  // A write ends when its last byte has left, not when the driver took it: at 9600 baud a
+  // hundred bytes wait about 104 ms in its queue, and a reply is timed from that end. The
+  // wait sleeps about as long as the queue needs at the line's speed.
+  const qint64 bytesPerSecond = qMax<qint64>(port_.baudRate(), 300) / 10;
+  for (qint64 queued = driverOutputQueue(); queued > 0 && !deadline.hasExpired() && !lineLost();
+       queued = driverOutputQueue()) {
+    const qint64 us = qBound<qint64>(200, queued * 1000000 / bytesPerSecond, qint64(10000));
+    QThread::usleep(static_cast<unsigned long>(qMin<qint64>(us, deadline.remainingTime() * 1000)));
+  }
+  const qint64 unsent = qMin<qint64>(port_.bytesToWrite() + driverOutputQueue(), bytes.size());
+  if (unsent > 0)
+    port_.clear(QSerialPort::Output);
+  return bytes.size() - unsent;
 }
 
 qint64 TComPort::bytesWaiting() {

@@ -55,8 +55,11 @@ public:
   virtual bool isOpen() const;
   virtual LineSettings settings() const;
   virtual bool applySettings(const LineSettings &settings);
-  // One byte string as one write call; waits at most kWriteTimeout for it to leave.
-  virtual void write(const QByteArray &bytes);
+  // One byte string as one write call. Returns once its last byte has left the driver's
+  // queue for the line, or after kWriteTimeout at the most: then the device holds the line
+  // back (flow control: XOFF, or CTS low) or is gone, and what has not left is thrown away,
+  // so that it does not go out unannounced later. Gives how many bytes left.
+  virtual qint64 write(const QByteArray &bytes);
 
   // What the port has taken from the driver and holds for a read; asks nothing of the
   // driver, so it may be called from inside attention().
@@ -80,6 +83,8 @@ private:
   QByteArray resumeReading();
   // Bytes the driver holds that QSerialPort has not taken yet.
   qint64 driverInputQueue() const;
+  // Bytes the driver still holds for the line.
+  qint64 driverOutputQueue() const;
   // What the operator can do about the failed open, where the platform knows; or empty.
   QString failureHint() const;
 

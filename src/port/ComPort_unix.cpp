@@ -1,6 +1,6 @@
-// Unix: the device's flow control is read from its termios before QSerialPort opens it and
-// put back after; a hung-up tty tells a lost line; a permission error means the group
-// "dialout".
+// Unix: a device is opened and locked by the name its links lead to; its flow control is
+// read from its termios before QSerialPort opens it and put back after; a hung-up tty
+// tells a lost line; a permission error means the group "dialout".
 #include "ComPort.h"
 
 #include <QFile>
@@ -16,7 +16,11 @@ bool TComPort::open(const QString &device) {
   path_ = device;
   if (device.isEmpty())
     return false;
-  port_.setPortName(device);
+  // The lock file is named after the port's name: a link and its target must be one name,
+  // or a second opener under the other name gets in (and, closing, drops the first one's
+  // exclusive hold).
+  const QString canonical = QFileInfo(device).canonicalFilePath();
+  port_.setPortName(canonical.isEmpty() ? device : canonical);
   // QSerialPort::open puts its own flow control on the line, and its one setting cannot
   // say "hardware and software" anyway. The device's own is read before the open and put
   // back after it. The descriptor stays open across the open, so closing it is never the
@@ -52,6 +56,12 @@ QString TComPort::failureHint() const {
 qint64 TComPort::driverInputQueue() const {
   int queued = 0;
   return ::ioctl(static_cast<int>(port_.handle()), FIONREAD, &queued) == 0 ? queued : 0;
+}
+
+qint64 TComPort::driverOutputQueue() const {
+  // Qt has no way to ask; tcdrain() would ask, but waits for good on a line held by XOFF.
+  int queued = 0;
+  return ::ioctl(static_cast<int>(port_.handle()), TIOCOUTQ, &queued) == 0 ? queued : 0;
 }
 
 bool TComPort::lineLost() const {

@@ -26,13 +26,15 @@ void KeepFlowControl(DCB &now, const DCB &was) {
   now.XoffChar = was.XoffChar;
 }
 
-// How many bytes wait in the driver; false once the device is gone.
-bool InputQueue(HANDLE port, DWORD *queued) {
+// How many bytes wait in the driver, both ways; false once the device is gone.
+bool Queues(HANDLE port, DWORD *in, DWORD *out = nullptr) {
   DWORD errors = 0;
   COMSTAT status{};
   if (!ClearCommError(port, &errors, &status))
     return false;
-  *queued = status.cbInQue;
+  *in = status.cbInQue;
+  if (out)
+    *out = status.cbOutQue;
   return true;
 }
 
@@ -83,10 +85,16 @@ QString TComPort::failureHint() const {
 
 qint64 TComPort::driverInputQueue() const {
   DWORD queued = 0;
-  return InputQueue(port_.handle(), &queued) ? queued : 0;
+  return Queues(port_.handle(), &queued) ? queued : 0;
+}
+
+qint64 TComPort::driverOutputQueue() const {
+  // Qt has no way to ask; the output count of ClearCommError is what the driver still holds.
+  DWORD in = 0, out = 0;
+  return Queues(port_.handle(), &in, &out) ? out : 0;
 }
 
 bool TComPort::lineLost() const {
   DWORD queued = 0;
-  return !port_.isOpen() || !InputQueue(port_.handle(), &queued);
+  return !port_.isOpen() || !Queues(port_.handle(), &queued);
 }

@@ -86,11 +86,19 @@ PortBindings::PortBindings(const QStringList &commandLine, const QString &settin
                            PortLister lister)
     : settingsFile_(settingsFile), lister_(std::move(lister)) {
   const QSettings settings = this->settings();
+  // A file that cannot be read may hold a choice: the default in its place could be another
+  // device than the one the operator chose.
+  const bool unreadable = settings.status() == QSettings::AccessError;
+  if (unreadable)
+    problem_ = QCoreApplication::translate("Ports", "%1 cannot be read; no device is named "
+                                                    "for a port item until one is chosen")
+                   .arg(settings.fileName());
   for (int item = 0; item < kItems; ++item) {
     commandLine_[item] = commandLine.value(item);
     const QString saved = SavedDevice(settings, item);
-    kept_[item] = saved.isEmpty() ? PortBinding{defaultDevice(item), BindingSource::Default}
-                                  : PortBinding{saved, BindingSource::Saved};
+    kept_[item] = unreadable       ? PortBinding{QString(), BindingSource::Unknown}
+                  : saved.isEmpty() ? PortBinding{defaultDevice(item), BindingSource::Default}
+                                    : PortBinding{saved, BindingSource::Saved};
   }
 }
 
@@ -108,25 +116,39 @@ PortBinding PortBindings::binding(int item) const {
   return kept_[item];
 }
 
-void PortBindings::choose(int item, const QString &device) {
-  if (!device.trimmed().isEmpty())
-    keep(item, {StablePath(device), BindingSource::Saved});
+bool PortBindings::choose(int item, const QString &device) {
+  if (device.trimmed().isEmpty())
+    return true;
+  return keep(item, {StablePath(device), BindingSource::Saved});
 }
 
-void PortBindings::useDefault(int item) {
-  keep(item, {defaultDevice(item), BindingSource::Default});
+bool PortBindings::useDefault(int item) {
+  return keep(item, {defaultDevice(item), BindingSource::Default});
 }
 
-void PortBindings::keep(int item, const PortBinding &binding) {
+bool PortBindings::keep(int item, const PortBinding &binding) {
   if (item < 0 || item >= kItems)
-    return;
+    return true;
+  kept_[item] = binding;
+  chosenNow_[item] = true;
   QSettings settings = this->settings();
   if (binding.source == BindingSource::Default)
     settings.remove(SettingsKey(item));
   else
     settings.setValue(SettingsKey(item), binding.device);
-  kept_[item] = binding;
-  chosenNow_[item] = true;
+  return saved(settings);
+}
+
+bool PortBindings::saved(QSettings &settings) {
+  settings.sync();
+  if (settings.status() == QSettings::NoError)
+    return true;
+  problem_ = QCoreApplication::translate("Ports", "%1 cannot be written; the choice holds for "
+                                                  "this run only")
+                 .arg(settings.fileName());
+  if (onProblem)
+    onProblem(problem_);
+  return false;
 }
 
 QSettings PortBindings::settings() const {
@@ -143,14 +165,18 @@ const QString kReopenKey = QStringLiteral("ports/reopen");
 }
 
 bool PortBindings::reopenWhenBack() const {
+  if (reopen_)
+    return *reopen_;
   const QVariant value = settings().value(kReopenKey, true);
   // A damaged value keeps the default.
   return value.typeId() == QMetaType::Bool || value.canConvert<bool>() ? value.toBool() : true;
 }
 
-void PortBindings::setReopenWhenBack(bool reopen) {
+bool PortBindings::setReopenWhenBack(bool reopen) {
+  reopen_ = reopen;
   QSettings settings = this->settings();
   settings.setValue(kReopenKey, reopen);
+  return saved(settings);
 }
 
 bool SameAdapter(const SerialPortEntry &a, const SerialPortEntry &b) {

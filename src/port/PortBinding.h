@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 QT_BEGIN_NAMESPACE
 class QSerialPortInfo;
@@ -59,7 +60,8 @@ bool SameAdapter(const SerialPortEntry &a, const SerialPortEntry &b);
 // For an operator whose port did not open: what is present, and how to choose it.
 QString PresentPortsHint(const QList<SerialPortEntry> &ports);
 
-enum class BindingSource { Default, Saved, Environment, CommandLine };
+// Unknown: the saved choice could not be read; no device is named until one is chosen.
+enum class BindingSource { Default, Saved, Environment, CommandLine, Unknown };
 
 struct PortBinding {
   QString device;
@@ -77,24 +79,32 @@ public:
                         PortLister lister = SystemPorts);
 
   PortBinding binding(int item) const;
-  // The operator's choice: saved for later runs, and in force from now on in this one.
-  void choose(int item, const QString &device);
+  // The operator's choice: saved for later runs, and in force from now on in this one;
+  // false when it could not be saved (problem() says why; it is in force all the same).
+  bool choose(int item, const QString &device);
   // Back to the default, saved as such.
-  void useDefault(int item);
+  bool useDefault(int item);
 
   static QString defaultDevice(int item);
 
   // Whether a port whose device went away is opened again when it returns (the default);
   // saved like the choices.
   bool reopenWhenBack() const;
-  void setReopenWhenBack(bool reopen);
+  bool setReopenWhenBack(bool reopen);
+
+  // Why the settings could not be read or the last choice not saved, with the file; empty
+  // when all is well. onProblem, when set, hears each problem as it arises.
+  QString problem() const { return problem_; }
+  std::function<void(const QString &)> onProblem;
 
   QList<SerialPortEntry> listPorts() const { return lister_(); }
 
 private:
   // Saves an operator's choice and puts it in force for the rest of the run.
-  void keep(int item, const PortBinding &binding);
+  bool keep(int item, const PortBinding &binding);
   QSettings settings() const;
+  // Settings written: true, or false with the problem said.
+  bool saved(QSettings &settings);
 
   QString commandLine_[kItems];
   // The saved choice or the default; after a choice in the window, that choice.
@@ -103,4 +113,7 @@ private:
   bool chosenNow_[kItems] = {};
   QString settingsFile_;
   PortLister lister_;
+  QString problem_;
+  // The reopen choice made in this run, in force even when it could not be saved.
+  std::optional<bool> reopen_;
 };

@@ -1,6 +1,7 @@
 #include "LineRecorder.h"
 
 #include "Clock.h"
+#include "ComPort.h"
 
 #include <QDateTime>
 
@@ -47,6 +48,13 @@ QString LineRow::words() const {
                             .arg(ByteCount(bytes.size()))
                             .arg(replyMs)
                       : ByteCount(bytes.size());
+  case NotSent:
+    return lineWasLost
+               ? QStringLiteral("%1 not sent: the line is lost").arg(ByteCount(bytes.size()))
+               : QStringLiteral("%1 not sent: the device held the line back for %2 s (flow "
+                                "control: XOFF, or CTS low); the press ends here")
+                     .arg(ByteCount(bytes.size()))
+                     .arg(double(TComPort::kWriteTimeout.count()) / 1000, 0, 'f', 1);
   case Discarded:
     return QStringLiteral("backlog discarded (%1), more than a poll may take")
         .arg(ByteCount(discardedBytes));
@@ -73,7 +81,12 @@ QString LineRow::text() const {
   return lines.join(QLatin1Char('\n'));
 }
 
-TLineRecorder::TLineRecorder(QObject *parent) : QObject(parent) {}
+TLineRecorder::TLineRecorder(QObject *parent) : QObject(parent) {
+  connect(&log_, &TLogFile::failed, this, [this](const QString &reason) {
+    logError_ = reason;
+    emit logFailed();
+  });
+}
 
 void TLineRecorder::beginPress(Press press) {
   flushPress();
@@ -85,8 +98,12 @@ void TLineRecorder::endPress() { flushPress(); }
 void TLineRecorder::sent(const QByteArray &bytes, qint64 endNs) {
   lastWriteEndNs_ = endNs;
   answerPending_ = true;
-  if (!press_) {
-    emitRow(Row(LineRow::Sent, bytes), &sentRows_);
+  // The sweep's writes are 100 ms apart, with replies between them: each is a row of its
+  // own, in the log as it happens.
+  if (!press_ || press_ == Press::AsciiDemo) {
+    LineRow row = Row(LineRow::Sent, bytes);
+    row.press = press_;
+    emitRow(row, &sentRows_);
     return;
   }
   pressBytes_ += bytes;
@@ -107,12 +124,19 @@ void TLineRecorder::flushPress() {
   emitRow(row, &sentRows_);
 }
 
+void TLineRecorder::notSent(const QByteArray &bytes, bool lineLost) {
+  flushPress();
+  LineRow row = Row(LineRow::NotSent, bytes);
+  row.lineWasLost = lineLost;
+  emitRow(row, nullptr);
+}
+
 void TLineRecorder::received(const QByteArray &bytes, qint64 arrivalNs) {
   if (bytes.isEmpty())
     return;
   LineRow row = Row(LineRow::Received, bytes);
   if (lastWriteEndNs_ >= 0)
-    row.replyMs = qMax<qint64>(0, arrivalNs - lastWriteEndNs_) / kNsPerMs;
+    row.replyMs = WholeMs(qMax<qint64>(0, arrivalNs - lastWriteEndNs_));
   row.firstReply = std::exchange(answerPending_, false) && row.replyMs >= 0;
   emitRow(row, &receivedRows_, arrivalNs);
 }
@@ -158,31 +182,30 @@ void TLineRecorder::event(const QString &what) {
 void TLineRecorder::emitRow(LineRow row, ByteRows *rows, qint64 atNs) {
   row.utcMs = QDateTime::currentMSecsSinceEpoch();
   if (atNs >= 0)
-    row.utcMs -= qMax<qint64>(0, SteadyNs() - atNs) / kNsPerMs;
+    row.utcMs -= WholeMs(qMax<qint64>(0, SteadyNs() - atNs));
   // A copy of just these bytes: what a read returns can be the port's whole buffer block
   // (16 KB for a few hundred bytes), and rows are kept for a long while.
   row.bytes = QByteArray(row.bytes.constData(), row.bytes.size());
   row.leadBefore = rows ? rows->lead() : -1;
   if (rows)
     rows->skip(row.bytes);
-  if (log_.isOpen())
+  if (log_.active())
     writeLog(row.text());
   emit this->row(row);
 }
 
 bool TLineRecorder::recordTo(const QString &path) {
   stopRecording();
-  log_.setFileName(path);
-  if (!log_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
-    logError_ = QStringLiteral("%1: %2").arg(path, log_.errorString());
+  logError_.clear();
+  if (!log_.start(path)) {
+    logError_ = log_.reason();
     return false;
   }
-  logError_.clear();
   writeHeader(QStringLiteral("log started"));
-  return log_.isOpen();
+  return true;
 }
 
-void TLineRecorder::stopRecording() { log_.close(); }
+bool TLineRecorder::stopRecording() { return log_.stop(); }
 
 void TLineRecorder::writeHeader(const QString &what) {
   writeLog(QStringLiteral("# glow-panel %1, %2, %3")
@@ -190,14 +213,4 @@ void TLineRecorder::writeHeader(const QString &what) {
                     QDateTime::currentDateTime().toString(Qt::ISODate)));
 }
 
-void TLineRecorder::writeLog(const QString &text) {
-  if (!log_.isOpen())
-    return;
-  // Each row goes to the operating system at once: a crash or a kill loses none of it.
-  const QByteArray line = text.toUtf8() + '\n';
-  if (log_.write(line) == line.size() && log_.flush())
-    return;
-  logError_ = QStringLiteral("%1: %2").arg(log_.fileName(), log_.errorString());
-  log_.close();
-  emit logFailed();
-}
+void TLineRecorder::writeLog(const QString &text) { log_.append(text.toUtf8() + '\n'); }

@@ -9,10 +9,10 @@
 #pragma once
 
 #include "ByteRows.h"
+#include "LogFile.h"
 #include "VfdCommands.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QObject>
 #include <QString>
 
@@ -20,7 +20,7 @@
 
 // One row as it happened.
 struct LineRow {
-  enum Kind { Event, Sent, Received, Discarded, Lost, Opened, Closed };
+  enum Kind { Event, Sent, Received, Discarded, Lost, Opened, Closed, NotSent };
   Kind kind = Event;
   qint64 utcMs = 0;
   QByteArray bytes;
@@ -37,6 +37,8 @@ struct LineRow {
   bool firstReply = false;
   // Discarded: the bytes thrown away.
   qint64 discardedBytes = 0;
+  // NotSent: the line was lost (else the device held it back).
+  bool lineWasLost = false;
   // Opened: "DEVICE, SETTINGS"; Event: what happened ("waiting for /dev/ttyUSB0").
   QString what;
   // Opened: the sequence step that does the same ("open COM1 9600").
@@ -61,6 +63,8 @@ public:
   void endPress();
   // A write whose last byte left at endNs (the session's clock).
   void sent(const QByteArray &bytes, qint64 endNs);
+  // Bytes of a write that did not leave: the line held back past the write's time, or lost.
+  void notSent(const QByteArray &bytes, bool lineLost);
   // A chunk read; the reader learned of it at arrivalNs.
   void received(const QByteArray &bytes, qint64 arrivalNs);
   void discarded(qint64 bytes);
@@ -69,17 +73,18 @@ public:
   void lost();
   void event(const QString &what);
 
-  // Appends every row from now on to the file, each one handed to the operating system
-  // before the next. False, with the reason in logError(), when the file cannot be written.
+  // Appends every row from now on to the file (TLogFile). False, with the reason in
+  // logError(), when the file certainly cannot be written; later trouble is logFailed().
   bool recordTo(const QString &path);
-  void stopRecording();
-  QString logPath() const { return log_.fileName(); }
-  bool recording() const { return log_.isOpen(); }
+  // Ends recording once every row is in the file; false when some could not be written.
+  bool stopRecording();
+  QString logPath() const { return log_.path(); }
+  bool recording() const { return log_.active(); }
   QString logError() const { return logError_; }
 
 signals:
   void row(const LineRow &row);
-  // Writing the log failed (it is then closed); the reason is in logError().
+  // Writing the log failed and recording stopped; the reason is in logError().
   void logFailed();
 
 private:
@@ -98,6 +103,6 @@ private:
   ByteRows receivedRows_;
   qint64 lastWriteEndNs_ = -1;
   bool answerPending_ = false;
-  QFile log_;
+  TLogFile log_;
   QString logError_;
 };

@@ -13,9 +13,17 @@ int RunHeadless(const HeadlessRun &run, SessionOptions options, const QString &l
     return kRunBadInput;
   }
 
+  // A run whose record is lost is no pass: the reason is told at once, and again last.
   TLineRecorder recorder;
+  QStringList lost;
+  auto recordLost = [&lost](const QString &why) {
+    lost << why;
+    PrintToConsole(ConsoleStream::Err, QStringLiteral("NOT RECORDING: %1\n").arg(why));
+  };
+  QObject::connect(&recorder, &TLineRecorder::logFailed, &recorder,
+                   [&] { recordLost(recorder.logError()); });
   if (!logFile.isEmpty() && !recorder.recordTo(logFile))
-    PrintToConsole(ConsoleStream::Err, recorder.logError() + QLatin1Char('\n'));
+    recordLost(recorder.logError());
   TPortSession session(&recorder, std::move(options));
   SequenceRunner runner(&session);
   // Without a report only the pass in progress is kept, so a long repeat stays flat.
@@ -32,9 +40,9 @@ int RunHeadless(const HeadlessRun &run, SessionOptions options, const QString &l
                                     ResultLine(runner.steps()[index], result) + QLatin1Char('\n'));
                    });
   QObject::connect(&runner, &SequenceRunner::finished, &loop, &QEventLoop::quit);
-  bool interrupted = false;
-  OnInterrupt([&] {
-    interrupted = true;
+  int interrupted = 0;
+  OnInterrupt([&](int exitCode) {
+    interrupted = exitCode;
     runner.stop();
   });
   runner.start(parsed.steps, run.repeat, run.keepGoing);
@@ -44,18 +52,20 @@ int RunHeadless(const HeadlessRun &run, SessionOptions options, const QString &l
   PrintToConsole(ConsoleStream::Out, Summary(runner) + QLatin1Char('\n'));
   int code = kRunPassed;
   if (interrupted)
-    code = kRunInterrupted;
+    code = interrupted;
   else if (runner.portTrouble())
     code = kRunPortTrouble;
   else if (runner.failedSteps() > 0)
     code = kRunFailed;
-  if (!run.report.isEmpty()) {
-    QString error;
-    if (!WriteJUnit(run.report, run.file, runner, &error)) {
-      PrintToConsole(ConsoleStream::Err, error + QLatin1Char('\n'));
-      if (code == kRunPassed)
-        code = kRunFailed;
-    }
-  }
+  QString error;
+  if (!run.report.isEmpty() && !WriteJUnit(run.report, run.file, runner, &error))
+    lost << error;
+  session.close();
+  if (!logFile.isEmpty() && lost.isEmpty() && !recorder.stopRecording())
+    lost << recorder.logError();
+  for (const QString &why : lost)
+    PrintToConsole(ConsoleStream::Err, QStringLiteral("not written completely: %1\n").arg(why));
+  if (!lost.isEmpty() && code == kRunPassed)
+    code = kRunFailed;
   return code;
 }

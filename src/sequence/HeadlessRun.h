@@ -22,7 +22,11 @@ enum ExitCode : int {
   kRunBadInput = 2,
   // The port could not be opened or was lost.
   kRunPortTrouble = 3,
+  // Ended by a request (the report written, the port closed): the terminal closed (129),
+  // Ctrl+C (130), a request to terminate (143).
+  kRunHungUp = 129,
   kRunInterrupted = 130,
+  kRunTerminated = 143,
 };
 
 // Runs the file in the running event loop and gives the exit code; every row of the line

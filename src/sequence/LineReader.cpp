@@ -81,7 +81,12 @@ qint64 LineReader::time() {
 QByteArray LineReader::bytes(bool *hex) {
   if (atQuote()) {
     *hex = false;
-    return quoted();
+    const int at = column();
+    const QByteArray text = quoted();
+    if (text.isEmpty())
+      fail(QCoreApplication::translate("Sequence", "empty text: a step needs at least one byte"),
+           at);
+    return text;
   }
   if (!take(QLatin1String("hex")))
     fail(QCoreApplication::translate("Sequence", "expected text in quotes or hex bytes"));
@@ -113,9 +118,23 @@ QByteArray LineReader::quoted() {
   ++pos_;
   QByteArray out;
   QString pending;
+  // Where each character of pending stands, for a character Big5 lacks: a test sends
+  // exactly what it says, so "?" in its place would be a lie.
+  QList<int> columns;
   auto flush = [&] {
-    out += ToBig5(pending);
+    const QByteArray big5 = ToBig5(pending);
+    if (big5.count('?') != pending.count(QLatin1Char('?'))) {
+      for (qsizetype i = 0; i < pending.size(); ++i) {
+        const qsizetype length = pending[i].isHighSurrogate() ? 2 : 1;
+        const QStringView one = QStringView(pending).mid(i, length);
+        if (one != QLatin1String("?") && ToBig5(one) == "?")
+          fail(QCoreApplication::translate("Sequence", "'%1' has no Big5 code").arg(one), columns[i]);
+        i += length - 1;
+      }
+    }
+    out += big5;
     pending.clear();
+    columns.clear();
   };
   while (pos_ < text_.size()) {
     const QChar c = text_[pos_];
@@ -126,6 +145,7 @@ QByteArray LineReader::quoted() {
     }
     if (c != QLatin1Char('\\')) {
       pending += c;
+      columns << column();
       ++pos_;
       continue;
     }
@@ -151,6 +171,7 @@ QByteArray LineReader::quoted() {
                .arg(e),
            at);
     pending += QLatin1Char(escape->character);
+    columns << at;
   }
   fail(QCoreApplication::translate("Sequence", "text not closed by a quote"), open);
 }

@@ -19,12 +19,21 @@ QString SequenceFromRows(const std::deque<LineRow> &rows) {
     lines << StepText(reply);
     reply.bytes.clear();
   };
+  // The sweep is a row a write, and one step.
+  bool sweeping = false;
   for (const LineRow &row : rows) {
     if (row.kind == LineRow::Received) {
       reply.bytes += row.bytes;
       replyMs = row.replyMs;
       continue;
     }
+    // What came back before the sweep's last write answers nothing after it.
+    const bool sweep = row.kind == LineRow::Sent && row.press == Press::AsciiDemo;
+    if (sweep && sweeping && !row.bytes.startsWith(char(kSweepFirst))) {
+      reply.bytes.clear();
+      continue;
+    }
+    sweeping = sweep;
     flush();
     switch (row.kind) {
     case LineRow::Sent:

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 // Where the first byte that is not UTF-8 stands, or -1.
@@ -114,13 +115,13 @@ ParsedSequence ParseSequence(const QByteArray &file) {
   try {
     while (!rest.isEmpty()) {
       ++line;
-      qsizetype end = rest.indexOf('\n');
-      if (end < 0)
-        end = rest.size();
-      QByteArrayView bytes = rest.first(end);
-      rest = rest.sliced(qMin(end + 1, rest.size()));
-      if (bytes.endsWith('\r'))
-        bytes.chop(1);
+      // A line ends at LF, CR LF or a lone CR.
+      qsizetype end = 0;
+      while (end < rest.size() && rest[end] != '\n' && rest[end] != '\r')
+        ++end;
+      const QByteArrayView bytes = rest.first(end);
+      const qsizetype breakLength = rest.sliced(end).startsWith("\r\n") ? 2 : 1;
+      rest = rest.sliced(qMin(end + breakLength, rest.size()));
       const qsizetype bad = FirstInvalidUtf8(bytes);
       if (bad >= 0)
         throw SequenceError{line, int(QString::fromUtf8(bytes.first(bad)).size()) + 1,
@@ -155,7 +156,11 @@ ParsedSequence ReadSequenceFile(const QString &path) {
   QFile file(path);
   ParsedSequence parsed;
   parsed.failed = true;
-  if (!file.open(QIODevice::ReadOnly))
+  // A folder, a device or a pipe is no sequence, and reading one may not end.
+  const QFileInfo info(path);
+  if (info.exists() && !info.isFile())
+    parsed.error = {0, 0, QCoreApplication::translate("Sequence", "not a regular file")};
+  else if (!file.open(QIODevice::ReadOnly))
     parsed.error = {0, 0, file.errorString()};
   else if (file.size() > kLargestFile)
     parsed.error = {

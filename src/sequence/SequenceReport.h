@@ -17,11 +17,19 @@ struct StateText {
 };
 const StateText &TextOf(SequenceRunner::State state);
 
+// Text safe for a terminal or a report: control characters but the line break written as
+// \xNN.
+QString Printable(const QString &text);
+
 // "PASS line 4: expect "OK" within 500 ms (0.045 s, reply 45 ms)"; a failure's reason
 // follows on lines of its own.
 QString ResultLine(const SequenceStep &step, const SequenceRunner::Result &result);
 // "N passed, M failed".
 QString Summary(const SequenceRunner &runner);
+// Why a report cannot be written at this path, or empty: a missing folder, no permission,
+// or something there that is not a regular file (a folder, a device, a pipe, a link to
+// one), which a report must never replace.
+QString ReportProblem(const QString &path);
 // False, with the reason, when the file cannot be written.
 bool WriteJUnit(const QString &path, const QString &sequenceName, const SequenceRunner &runner,
                 QString *error);

@@ -1,5 +1,7 @@
 #include "SequenceRunner.h"
 
+#include "SequenceReport.h"
+
 #include <QCoreApplication>
 
 SequenceRunner::SequenceRunner(TSession *session, QObject *parent)
@@ -13,6 +15,13 @@ SequenceRunner::SequenceRunner(TSession *session, QObject *parent)
   connect(session_, &TSession::wrote, this, &SequenceRunner::onWrote);
   connect(session_, &TSession::discarded, this, &SequenceRunner::onDiscarded);
   connect(session_, &TSession::lineLost, this, &SequenceRunner::onLost);
+  connect(session_, &TSession::opened, this,
+          [this](const LineSettings &settings, const QString &device) {
+            if (!running_)
+              return;
+            passes_.last().device = device;
+            passes_.last().settings = SettingsSummary(settings);
+          });
 }
 
 SequenceRunner::~SequenceRunner() = default;
@@ -25,6 +34,7 @@ void SequenceRunner::start(const QList<SequenceStep> &steps, int repeat, bool ke
   passNumber_ = passedSteps_ = failedSteps_ = failedPasses_ = 0;
   portTrouble_ = stopRequested_ = false;
   running_ = true;
+  session_->setPrompt(true);
   beginPass();
 }
 
@@ -35,6 +45,7 @@ void SequenceRunner::stop() {
   if (std::exchange(settling_, false)) {
     timer_->stop();
     running_ = false;
+    session_->setPrompt(false);
     emit finished();
     return;
   }
@@ -91,6 +102,11 @@ void SequenceRunner::onWrote(const TxWrite &write) {
   pending_.dropBefore(write.endNs);
   replyFromNs_ = write.endNs;
   wroteSinceLook_ = true;
+  if (write.heldBack && stepRunning_)
+    finishStep(State::Failed,
+               tr("%1 of %2 bytes not sent: the device held the line back (flow control)")
+                   .arg(write.bytes.size() - write.went)
+                   .arg(write.bytes.size()));
 }
 
 void SequenceRunner::onDiscarded(qint64 bytes) {
@@ -130,6 +146,10 @@ void SequenceRunner::finishStep(State state, const QString &message, qint64 repl
     ++passedSteps_;
   else
     ++failedSteps_;
+  session_->note(ResultLine(step(), result).section(QLatin1Char('\n'), 0, 0) +
+                 (message.isEmpty() || state == State::Passed
+                      ? QString()
+                      : QStringLiteral(": ") + message.section(QLatin1Char('\n'), 0, 0)));
   emit stepFinished(index_, result);
   if (state != State::Passed) {
     passed_ = false;
@@ -164,5 +184,6 @@ void SequenceRunner::endPass(bool passed) {
     return;
   }
   running_ = false;
+  session_->setPrompt(false);
   emit finished();
 }

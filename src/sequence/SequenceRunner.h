@@ -28,13 +28,6 @@
 #include <memory>
 #include <vector>
 
-// The port item and speed an open step without them uses: the window's choice, or COM 1 at
-// the default speed.
-struct PortChoice {
-  int item = 0;
-  qint32 baud = kDefaultBaud;
-};
-
 class SequenceRunner : public QObject {
   Q_OBJECT
 public:
@@ -50,6 +43,9 @@ public:
     QDateTime started;
     qint64 ms = 0;
     QList<Result> results;
+    // The device and settings of the pass's last open.
+    QString device;
+    QString settings;
   };
   // Received bytes an expect still looks through are kept up to this many.
   static constexpr qsizetype kKeptReceived = 64 * 1024;
@@ -57,6 +53,8 @@ public:
   explicit SequenceRunner(TSession *session, QObject *parent = nullptr);
   ~SequenceRunner() override;
 
+  // The port item and speed an open step without them uses: the window's choice; COM 1 at
+  // the default speed unless set.
   void setChoice(std::function<PortChoice()> choice) { choice_ = std::move(choice); }
   // Keeps only the last pass's results when false (a long repeat without a report).
   void setKeepPasses(bool keep) { keepPasses_ = keep; }
@@ -91,6 +89,7 @@ private:
   void onWrote(const TxWrite &write);
   void onDiscarded(qint64 bytes);
   void onLost();
+  void openStep();
   void startExpect();
   void checkExpect();
   void timeUp();

@@ -1,6 +1,8 @@
 // What each step of a run does, and how an expect decides (SequenceRunner.h has the rules).
 #include "SequenceRunner.h"
 
+#include "SequenceReport.h"
+
 #include <QCoreApplication>
 
 bool SequenceRunner::requireOpen() {
@@ -20,6 +22,7 @@ void SequenceRunner::runStep() {
   stepRunning_ = true;
   stepStartNs_ = clock_.nowNs();
   passes_.last().results[index_].state = State::Running;
+  session_->note(ResultLine(step(), passes_.last().results[index_]));
   emit stepStarted(index_);
   // The line went, or a stop came, between two steps.
   if (portTrouble_ || stopRequested_) {
@@ -32,27 +35,9 @@ void SequenceRunner::runStep() {
   }
   const SequenceStep &s = step();
   switch (s.kind) {
-  case SequenceStep::Open: {
-    if (session_->isOpen()) {
-      finishStep(State::Failed, tr("the port is already open; close it first"));
-      return;
-    }
-    const PortChoice chosen = choice_();
-    const OpenOutcome outcome =
-        session_->open(s.port >= 0 ? s.port : chosen.item, s.baud > 0 ? s.baud : chosen.baud);
-    if (outcome.result != OpenOutcome::Opened) {
-      portTrouble_ = true;
-      finishStep(State::Failed, outcome.problem);
-      return;
-    }
-    openedByRun_ = true;
-    // What waited on the line before it opened answers nothing of this run.
-    session_->poll();
-    pending_.dropBefore(clock_.nowNs() + 1);
-    wroteSinceLook_ = false;
-    finishStep(State::Passed);
+  case SequenceStep::Open:
+    openStep();
     return;
-  }
   case SequenceStep::Close:
     session_->close();
     openedByRun_ = false;
@@ -63,6 +48,10 @@ void SequenceRunner::runStep() {
   case SequenceStep::Eend:
   case SequenceStep::Send:
     if (!requireOpen())
+      return;
+    // Bytes that came before the write are told before it, and so answer nothing after it.
+    session_->poll();
+    if (!stepRunning_)
       return;
     if (s.kind == SequenceStep::Send)
       session_->send(s.bytes);
@@ -87,6 +76,36 @@ void SequenceRunner::runStep() {
     timer_->startAt(stepStartNs_ + s.ms * kNsPerMs);
     return;
   }
+}
+
+void SequenceRunner::openStep() {
+  const SequenceStep &s = step();
+  const PortChoice chosen = choice_();
+  const PortChoice wanted{s.port >= 0 ? s.port : chosen.item, s.baud > 0 ? s.baud : chosen.baud};
+  // A port the operator opened as the step would is kept as it is (and left open at the end);
+  // one open otherwise is opened again as the step says.
+  const std::optional<OpenLine> now = session_->openLine();
+  const bool kept = now && now->choice.item == wanted.item && now->choice.baud == wanted.baud;
+  if (kept) {
+    passes_.last().device = now->device;
+    passes_.last().settings = SettingsSummary(now->settings);
+  }
+  if (!kept) {
+    if (session_->isOpen())
+      session_->close();
+    const OpenOutcome outcome = session_->open(wanted.item, wanted.baud);
+    if (outcome.result != OpenOutcome::Opened) {
+      portTrouble_ = true;
+      finishStep(State::Failed, outcome.problem);
+      return;
+    }
+    openedByRun_ = true;
+  }
+  // What waited on the line before the step ended answers nothing of this run.
+  session_->poll();
+  pending_.dropBefore(clock_.nowNs() + 1);
+  wroteSinceLook_ = false;
+  finishStep(State::Passed, kept ? tr("the port was open as the step says; kept as it is") : QString());
 }
 
 void SequenceRunner::startExpect() {
@@ -159,6 +178,9 @@ void SequenceRunner::timeUp() {
 
 void SequenceRunner::sweepTick() {
   if (!requireOpen())
+    return;
+  session_->poll();
+  if (!stepRunning_)
     return;
   // Timed from the write, as the button's sweep is.
   const qint64 writeAt = clock_.nowNs();

@@ -1,5 +1,6 @@
 #include "PortSession.h"
 
+#include "Platform.h"
 #include "Unit2.h"
 
 TPortSession::TPortSession(TLineRecorder *recorder, SessionOptions options, QObject *parent)
@@ -12,6 +13,13 @@ TPortSession::TPortSession(TLineRecorder *recorder, SessionOptions options, QObj
   connect(watch_.get(), &TDeviceWatch::look, this, &TPortSession::lookForDevice);
   // Waits, suspended, for the first open.
   reader_ = std::make_unique<TRead232>(true, this, [this] { ReadCom(); });
+  bindings_.onProblem = [this](const QString &problem) {
+    recorder_->event(QStringLiteral("settings: %1").arg(problem));
+    PrintToConsole(ConsoleStream::Err, problem + QLatin1Char('\n'));
+    emit settingsProblem(problem);
+  };
+  if (!bindings_.problem().isEmpty())
+    bindings_.onProblem(bindings_.problem());
 }
 
 TPortSession::~TPortSession() {
@@ -21,6 +29,10 @@ TPortSession::~TPortSession() {
 }
 
 bool TPortSession::isOpen() const { return port_ && port_->isOpen(); }
+
+std::optional<OpenLine> TPortSession::openLine() const {
+  return isOpen() ? std::optional<OpenLine>(openLine_) : std::nullopt;
+}
 
 OpenOutcome TPortSession::open(int item, qint32 baud) {
   // An open of either item ends a wait for a lost device.
@@ -40,6 +52,7 @@ OpenOutcome TPortSession::open(int item, qint32 baud) {
     recorder_->opened(device, SettingsSummary(settings_),
                       QStringLiteral("open COM%1 %2").arg(item + 1).arg(baud));
     last_ = {device, StablePath(device), baud, {}};
+    openLine_ = {{item, baud}, device, settings_};
     const QList<SerialPortEntry> ports = bindings_.listPorts();
     if (const SerialPortEntry *entry = FindEntry(ports, device))
       last_.adapter = *entry;
@@ -83,6 +96,8 @@ void TPortSession::close() {
   emit closed();
 }
 
+void TPortSession::setPrompt(bool prompt) { reader_->setPrompt(prompt); }
+
 void TPortSession::beginPress(Press press) {
   press_ = press;
   recorder_->beginPress(press);
@@ -93,13 +108,23 @@ void TPortSession::endPress() {
   recorder_->endPress();
 }
 
-void TPortSession::WriteCom(const QByteArray &bytes) {
+bool TPortSession::WriteCom(const QByteArray &bytes) {
   if (!isOpen())
-    return;
-  port_->write(bytes);
-  const TxWrite done{bytes, press_, SteadyNs()};
-  recorder_->sent(bytes, done.endNs);
+    return false;
+  const qint64 went = port_->write(bytes);
+  const bool lost = port_->lineLost();
+  const TxWrite done{bytes, press_, SteadyNs(), went, went < bytes.size() && !lost};
+  if (went > 0 || bytes.isEmpty())
+    recorder_->sent(bytes.left(went), done.endNs);
+  if (went < bytes.size())
+    recorder_->notSent(bytes.mid(went), lost);
   emit wrote(done);
+  // A line gone is told as soon as a write finds it, not at the next look.
+  if (lost) {
+    lineWentAway();
+    return false;
+  }
+  return went == bytes.size();
 }
 
 void TPortSession::portNews() {
@@ -108,7 +133,7 @@ void TPortSession::portNews() {
   const qint64 held = port_->queued();
   if (arrivals_.empty() || held > arrivals_.back().first)
     arrivals_.emplace_back(held, SteadyNs());
-  reader_->portNews();
+  reader_->portNews(held);
 }
 
 void TPortSession::ReadCom() {
@@ -184,6 +209,8 @@ void TPortSession::lookForDevice(bool told) {
     const OpenOutcome outcome = openDevice(device, last_.baud);
     if (outcome.result == OpenOutcome::Opened) {
       watch_->stop();
+      openLine_.device = device;
+      openLine_.settings = settings_;
       recorder_->event(QStringLiteral("reopened %1 at %2 after %3 s")
                            .arg(device, SettingsSummary(settings_))
                            .arg(double(SteadyNs() - lostAtNs_) / 1e9, 0, 'f', 1));

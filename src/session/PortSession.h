@@ -44,10 +44,13 @@ public:
   OpenOutcome open(int item, qint32 baud) override;
   void close() override;
   bool isOpen() const override;
+  std::optional<OpenLine> openLine() const override;
   void beginPress(Press press) override;
   void endPress() override;
-  void WriteCom(const QByteArray &bytes) override;
+  bool WriteCom(const QByteArray &bytes) override;
   void poll() override { ReadCom(); }
+  void note(const QString &what) override { recorder_->event(what); }
+  void setPrompt(bool prompt) override;
 
   // One poll: what waits is read and told, unless more waits than a poll may take; then
   // all of it is thrown away. A line found gone is then lost.
@@ -61,6 +64,11 @@ public:
   TLineRecorder *recorder() const { return recorder_; }
   bool waitingForDevice() const { return watch_->watching(); }
   void setReopenForRun(bool reopen) { reopen_ = reopen; }
+
+signals:
+  // The settings could not be read or a choice not saved: why, with the file. It is also
+  // a row of the record and a line on standard error.
+  void settingsProblem(const QString &problem);
 
 private:
   // Opens the device as the port at the speed, 8N1; no signal, no row. On failure there is
@@ -91,6 +99,8 @@ private:
     SerialPortEntry adapter;
   } last_;
   qint64 lostAtNs_ = 0;
+  // What the last open, by the operator or a run, opened.
+  OpenLine openLine_;
   std::optional<Press> press_;
   QString reopenProblem_;
   // The port's announcements since the last read: how much it held then, and when.

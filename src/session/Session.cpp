@@ -5,7 +5,8 @@ void TSession::press(Press press) {
     return;
   beginPress(press);
   for (const QByteArray &bytes : PressWrites(press))
-    WriteCom(bytes);
+    if (!WriteCom(bytes))
+      break;
   endPress();
   emit pressed(press);
 }

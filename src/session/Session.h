@@ -26,12 +26,28 @@ struct RxChunk {
   std::vector<std::pair<qsizetype, qint64>> later;
 };
 
-// One write: its bytes, the press it belongs to (none for a bare write), and when its last
-// byte left.
+// One write: its bytes, the press it belongs to (none for a bare write), when its last byte
+// left, and how many left: fewer than all when the device held the line back.
 struct TxWrite {
   QByteArray bytes;
   std::optional<Press> press;
   qint64 endNs = 0;
+  qint64 went = 0;
+  // The rest was held back by the device (flow control), not lost with the line.
+  bool heldBack = false;
+};
+
+// A port item (0 for COM 1, 1 for COM 2) and a speed.
+struct PortChoice {
+  int item = 0;
+  qint32 baud = kDefaultBaud;
+};
+
+// What the port is open on: the item and speed asked for, the device and its settings.
+struct OpenLine {
+  PortChoice choice;
+  QString device;
+  LineSettings settings;
 };
 
 struct OpenOutcome {
@@ -53,15 +69,22 @@ public:
   virtual OpenOutcome open(int item, qint32 baud) = 0;
   virtual void close() = 0;
   virtual bool isOpen() const = 0;
+  // What the port is open on, while it is open.
+  virtual std::optional<OpenLine> openLine() const = 0;
   // The writes from beginPress() to endPress() belong to that press (the sweep's bytes one
   // at a time, SEND's text).
   virtual void beginPress(Press press) = 0;
   virtual void endPress() = 0;
   // Every byte the tool sends goes through here: one byte string as one write; nothing
-  // when no port is open.
-  virtual void WriteCom(const QByteArray &bytes) = 0;
+  // when no port is open. False unless every byte left: the port is closed, lost, or held
+  // back (then what did not leave is thrown away, and the rest of a press is not sent).
+  virtual bool WriteCom(const QByteArray &bytes) = 0;
   // Reads what waits now, so that everything that arrived until now has been told.
   virtual void poll() = 0;
+  // A row in the line's record that says what a run does ("RUN  line 5: send "X"").
+  virtual void note(const QString &what) = 0;
+  // Whether a run waits for replies: then they are read as they come, not gathered.
+  virtual void setPrompt(bool prompt) = 0;
 
   // The writes of a press whose bytes are fixed, as its button makes them; nothing at all
   // when no port is open.

@@ -12,11 +12,21 @@ TRead232::TRead232(bool CreateSuspended, QObject *context, std::function<void()>
 
 TRead232::~TRead232() { stop(); }
 
-void TRead232::portNews() { news_.release(); }
+void TRead232::portNews(qint64 waiting) {
+  if (prompt_ || waiting >= kHurryBacklog)
+    hurry();
+  else
+    news_.release();
+}
+
+void TRead232::hurry() {
+  hurry_.release();
+  news_.release();
+}
 
 void TRead232::stop() {
   requestInterruption();
-  news_.release();
+  hurry();
   wait();
 }
 
@@ -36,8 +46,11 @@ void TRead232::run() {
         return;
     }
     msleep(static_cast<unsigned long>(kPollPause.count()));
-    news_.tryAcquire(1, static_cast<int>((kIdlePause - kPollPause).count()));
+    if (!prompt_)
+      hurry_.tryAcquire(1, static_cast<int>((kGather - kPollPause).count()));
+    news_.tryAcquire(1, static_cast<int>((kIdlePause - kGather).count()));
     // News that came in the meantime is covered by the next poll.
     news_.tryAcquire(news_.available());
+    hurry_.tryAcquire(hurry_.available());
   }
 }

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -153,10 +154,14 @@ void TLineMonitor::saveAs() {
 }
 
 void TLineMonitor::saveAsSequence() {
-  const QString path = QFileDialog::getSaveFileName(this, tr("Save as sequence"), QString(),
-                                                    tr("Sequences (*.seq)"));
-  if (!path.isEmpty())
-    save(path, SequenceFromRows(lines_->rows()));
+  QString path = QFileDialog::getSaveFileName(this, tr("Save as sequence"), QString(),
+                                              tr("Sequences (*.seq)"));
+  if (path.isEmpty())
+    return;
+  // Not every file dialog adds the filter's suffix.
+  if (QFileInfo(path).suffix().isEmpty())
+    path += QStringLiteral(".seq");
+  save(path, SequenceFromRows(lines_->rows()));
 }
 
 void TLineMonitor::save(const QString &path, const QString &text) {

@@ -54,7 +54,7 @@ void TPortMenu::fill(QMenu *menu, int item) {
   }
   if (ports.isEmpty())
     menu->addAction(tr("No serial ports found"))->setEnabled(false);
-  if (!isDefault && !listed)
+  if (!isDefault && !listed && !now.device.isEmpty())
     choice(tr("%1 (not present)").arg(now.device), true, choose(now.device));
   menu->addSeparator();
   const QString caption = items_->button(item)->text();
@@ -113,6 +113,10 @@ void TPortMenu::updateTooltips() {
       break;
     case BindingSource::Default:
       from = tr("Default");
+      break;
+    case BindingSource::Unknown:
+      device = tr("unknown device");
+      from = bindings_->problem();
       break;
     }
     button->setToolTip(

@@ -36,6 +36,8 @@ TrdCom::TrdCom(SessionOptions options) : ui(new Ui::TrdCom) {
   setFixedSize(564, 426);
   setWindowIcon(QIcon(QStringLiteral(":/glow-panel-64.png")));
   recorder_ = new TLineRecorder(this);
+  // The monitor first: it hears the session's first rows too.
+  monitor_ = new TLineMonitor(recorder_, this);
   session_ = new TPortSession(recorder_, std::move(options), this);
 
   comItems_ = new QButtonGroup(this);
@@ -57,7 +59,6 @@ TrdCom::TrdCom(SessionOptions options) : ui(new Ui::TrdCom) {
   }
 
   // The line monitor: a window of its own, from the receive memo's menu or F12 anywhere here.
-  monitor_ = new TLineMonitor(recorder_, this);
   monitorAction_ = new QAction(tr("Line monitor"), this);
   monitorAction_->setShortcut(QKeySequence(Qt::Key_F12));
   monitorAction_->setShortcutContext(Qt::WindowShortcut);
@@ -92,6 +93,7 @@ TrdCom::TrdCom(SessionOptions options) : ui(new Ui::TrdCom) {
     label->adjustSize();
   showPortClosed();
   applyControlState(ControlState::StartedUp);
+  ui->Com_State->setToolTip(session_->bindings().problem());
 
   FormCreate();
 }
@@ -139,6 +141,7 @@ void TrdCom::showSessionEvents() {
             applyControlState(ControlState::Opened);
           });
   connect(session_, &TSession::reopenFailed, ui->Com_State, &QLabel::setToolTip);
+  connect(session_, &TPortSession::settingsProblem, ui->Com_State, &QLabel::setToolTip);
   connect(session_, &TSession::pressed, this, [this](Press press) {
     if (press == Press::InitialVfd)
       SetLabel(ui->Com_State1, QStringLiteral("取得VFD"));
@@ -176,7 +179,9 @@ void TrdCom::Button2Click() {
     // The step is timed from the write, so that the write itself and the repaint do not
     // stretch it.
     const QDeadlineTimer step(kSweepStep, Qt::PreciseTimer);
-    session_->WriteCom(QByteArray(1, static_cast<char>(c)));
+    // A line lost or held back ends the sweep: its writes would go nowhere.
+    if (!session_->WriteCom(QByteArray(1, static_cast<char>(c))))
+      break;
     PauseExactly(step.remainingTimeAsDuration());
   }
   session_->endPress();

@@ -13,6 +13,7 @@ class MonitorTest : public QObject {
 private slots:
   void rowsForPressesRepliesAndDiscards();
   void logHoldsWhatTheMonitorShows();
+  void logThatCannotBeWrittenIsShownAndPortWorks_data();
   void logThatCannotBeWrittenIsShownAndPortWorks();
 };
 
@@ -71,10 +72,15 @@ void MonitorTest::logHoldsWhatTheMonitorShows() {
   form.recordLineTo(path);
   Click(&form, "Button4");
   Click(&form, "Button9");
-  // The row is in the file before the event loop runs again: a kill now loses nothing.
+  // The row reaches the file of itself, the event loop busy or not: a kill then loses nothing.
   QFile file(path);
   QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
-  QVERIFY(QString::fromUtf8(file.readAll()).contains("TX 4 bytes (eEND)\n    65  45  4E  44\n"));
+  QVERIFY(QTest::qWaitFor(
+      [&] {
+        file.seek(0);
+        return file.readAll().contains("TX 4 bytes (eEND)\n    65  45  4E  44\n");
+      },
+      2000));
   device.send("OK\r\n");
   QTRY_COMPARE(MemoText(&form), QStringLiteral("OK\n"));
   Click(&form, "Button5");
@@ -91,15 +97,25 @@ void MonitorTest::logHoldsWhatTheMonitorShows() {
   QVERIFY(form.lineMonitor()->shownText().startsWith(logged.join('\n')));
 }
 
+void MonitorTest::logThatCannotBeWrittenIsShownAndPortWorks_data() {
+  QTest::addColumn<QString>("path");
+  QTest::addColumn<QString>("reason");
+  QTest::newRow("no such folder") << "/nonexistent-folder/line.log" << "no such folder";
+  QTest::newRow("a full disk") << "/dev/full" << "No space left on device";
+}
+
 void MonitorTest::logThatCannotBeWrittenIsShownAndPortWorks() {
+  QFETCH(QString, path);
+  QFETCH(QString, reason);
   PtyDevice device;
   REQUIRE_DEVICE(device);
   device.mapAs("COM1");
   TrdCom form;
-  form.recordLineTo("/nonexistent-folder/line.log");
-  QVERIFY(form.lineMonitor()->isVisible());
+  form.recordLineTo(path);
+  QTRY_VERIFY(form.lineMonitor()->isVisible());
   QVERIFY(form.lineMonitor()->windowTitle().contains("NOT RECORDING"));
-  QVERIFY(Control<QLabel>(form.lineMonitor(), "state")->text().contains("/nonexistent-folder"));
+  const QString state = Control<QLabel>(form.lineMonitor(), "state")->text();
+  QVERIFY2(state.contains(path) && state.contains(reason), qPrintable(state));
   Click(&form, "Button4");
   Click(&form, "Button9");
   QCOMPARE(device.receive(), QByteArray("eEND"));

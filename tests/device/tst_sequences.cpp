@@ -4,46 +4,24 @@
 // are the runner's own tests (tests/unit/tst_runner.cpp).
 #include "Harness.h"
 #include "LineMonitor.h"
-#include "PtyDevice.h"
+#include "AnsweringDevice.h"
 #include "Recording.h"
 #include "SequenceRunner.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
+#include <thread>
+
 #include <poll.h>
+#include <signal.h>
 #include <unistd.h>
 
 namespace {
-// Answers each chunk it hears, on the test's event loop.
-class AnsweringDevice : public PtyDevice {
-public:
-  explicit AnsweringDevice(std::function<QByteArray(const QByteArray &)> answer)
-      : answer_(std::move(answer)) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      pollfd pfd{masterFd(), POLLIN, 0};
-      if (::poll(&pfd, 1, 0) <= 0 || !(pfd.revents & POLLIN))
-        return;
-      char buf[4096];
-      const ssize_t n = ::read(masterFd(), buf, sizeof buf);
-      if (n <= 0)
-        return;
-      heard += QByteArray(buf, n);
-      if (answer_)
-        send(answer_(QByteArray(buf, n)));
-    });
-    timer_.start(2);
-  }
-  QByteArray heard;
-
-private:
-  std::function<QByteArray(const QByteArray &)> answer_;
-  QTimer timer_;
-};
-
-QByteArray Echo(const QByteArray &bytes) { return bytes; }
 
 QList<SequenceStep> Steps(const QByteArray &file) {
   const ParsedSequence parsed = ParseSequence(file);
@@ -52,10 +30,16 @@ QList<SequenceStep> Steps(const QByteArray &file) {
   return parsed.steps;
 }
 
-// Runs the steps through the window's session until the run ends.
+// Runs the steps through the window's session until the run ends, in an event loop that
+// never sleeps (QTest's waits do, and a reply would then be told late).
 bool Run(SequenceRunner &runner, const QList<SequenceStep> &steps) {
+  QEventLoop loop;
+  QObject::connect(&runner, &SequenceRunner::finished, &loop, &QEventLoop::quit);
+  QTimer::singleShot(60000, &loop, &QEventLoop::quit);
   runner.start(steps, 1, false);
-  return QTest::qWaitFor([&] { return !runner.running(); }, 60000);
+  if (runner.running())
+    loop.exec();
+  return !runner.running();
 }
 
 // The rows of a log or the monitor as they must agree between two runs: without the time
@@ -66,7 +50,10 @@ QStringList Comparable(const QString &rows) {
     if (line.startsWith('#'))
       continue;
     if (!line.startsWith(' '))
-      line = line.mid(13).replace(QRegularExpression(QStringLiteral("\\+\\d+ ms")), "+N ms");
+      line = line.mid(13)
+                 .replace(QRegularExpression(QStringLiteral("\\+\\d+ ms")), "+N ms")
+                 .replace(QRegularExpression(QStringLiteral("\\(\\d+\\.\\d+ s(, reply \\d+ ms)?\\)")),
+                          "(N s)");
     lines << line;
   }
   return lines;
@@ -81,6 +68,9 @@ private slots:
   void headlessRunExitCodes_data();
   void headlessRunExitCodes();
   void windowAndHeadlessAlike();
+  void badInputSendsNothing_data();
+  void badInputSendsNothing();
+  void repliesTimedWhereTheyArrive();
 };
 
 void SequenceTest::stepsPassWithExactBytes() {
@@ -215,6 +205,90 @@ void SequenceTest::windowAndHeadlessAlike() {
   QVERIFY(log.open(QIODevice::ReadOnly));
   QCOMPARE(device.heard, windowWire);
   QCOMPARE(Comparable(QString::fromUtf8(log.readAll())), Comparable(windowRows));
+}
+
+void SequenceTest::badInputSendsNothing_data() {
+  // %seq: a good sequence, %dev: the device, %dir: a scratch folder (with a FIFO "fifo").
+  QTest::addColumn<QStringList>("arguments");
+  QTest::addColumn<QString>("message");
+  QTest::newRow("empty device") << QStringList{"--run", "%seq", "--com1", ""} << "--com1 needs";
+  QTest::newRow("empty sequence") << QStringList{"--run", ""} << "--run needs";
+  QTest::newRow("empty log") << QStringList{"--run", "%seq", "--com1", "%dev", "--log", ""}
+                             << "--log needs";
+  QTest::newRow("report in a missing folder")
+      << QStringList{"--run", "%seq", "--com1", "%dev", "--report", "%dir/none/r.xml"}
+      << "no such folder";
+  for (const char *report : {"%dir", "/dev/null", "%dir/fifo"})
+    QTest::newRow(qPrintable(QStringLiteral("report to %1").arg(report)))
+        << QStringList{"--run", "%seq", "--com1", "%dev", "--report", report}
+        << "not a regular file";
+  for (const char *sequence : {"%dir", "/dev/zero", "%dir/fifo"})
+    QTest::newRow(qPrintable(QStringLiteral("sequence from %1").arg(sequence)))
+        << QStringList{"--run", sequence, "--com1", "%dev"} << "not a regular file";
+}
+
+void SequenceTest::badInputSendsNothing() {
+  QFETCH(QStringList, arguments);
+  QFETCH(QString, message);
+  AnsweringDevice device(Echo);
+  REQUIRE_DEVICE(device);
+  QTemporaryDir dir;
+  QFile seq(dir.filePath("ok.seq"));
+  QVERIFY(seq.open(QIODevice::WriteOnly));
+  seq.write("open\nsend \"hi\"\n");
+  seq.close();
+  QVERIFY(QProcess::execute("mkfifo", {dir.filePath("fifo")}) == 0);
+  for (QString &a : arguments)
+    a.replace("%seq", seq.fileName()).replace("%dev", device.path()).replace("%dir", dir.path());
+  QProcess tool;
+  tool.start(QStringLiteral(GLOW_PANEL_BINARY), arguments);
+  QTRY_COMPARE_WITH_TIMEOUT(tool.state(), QProcess::NotRunning, 10000);
+  const QString err = QString::fromUtf8(tool.readAllStandardError());
+  QCOMPARE(tool.exitCode(), 2);
+  QVERIFY2(err.contains(message), qPrintable(err));
+  QTest::qWait(100);
+  QCOMPARE(device.heard, QByteArray());
+  QVERIFY(QFileInfo(dir.filePath("fifo")).isReadable());
+}
+
+void SequenceTest::repliesTimedWhereTheyArrive() {
+  // The device answers 5 ms after a command, timed on its own side.
+  std::vector<qint64> heardAt, answeredAt;
+  PtyDevice device;
+  REQUIRE_DEVICE(device);
+  std::atomic<bool> stop{false};
+  std::thread answering([&] {
+    while (!stop) {
+      pollfd pfd{device.masterFd(), POLLIN, 0};
+      char buf[64];
+      if (::poll(&pfd, 1, 20) <= 0 || ::read(device.masterFd(), buf, sizeof buf) <= 0)
+        continue;
+      const auto heard = std::chrono::steady_clock::now();
+      std::this_thread::sleep_until(heard + std::chrono::milliseconds(5));
+      [[maybe_unused]] const ssize_t n = ::write(device.masterFd(), "R5", 2);
+      heardAt.push_back(heard.time_since_epoch().count());
+      answeredAt.push_back(std::chrono::steady_clock::now().time_since_epoch().count());
+    }
+  });
+  device.mapAs("COM1");
+  TrdCom form;
+  SequenceRunner runner(form.session());
+  QByteArray file = "open\n";
+  for (int i = 0; i < 10; ++i)
+    file += "send \"D5\"\nexpect \"R5\" within 30 ms\nwait 20 ms\n";
+  const bool ran = Run(runner, Steps(file));
+  stop = true;
+  answering.join();
+  QVERIFY(ran);
+  QCOMPARE(runner.failedSteps(), 0);
+  std::vector<qint64> error;
+  for (const SequenceRunner::Result &r : runner.passes().first().results)
+    if (r.replyMs >= 0)
+      error.push_back(r.replyMs - (answeredAt[error.size()] - heardAt[error.size()]) / 1000000);
+  QCOMPARE(error.size(), size_t(10));
+  std::sort(error.begin(), error.end());
+  // Whole milliseconds each side; a reply read a poll late would be tens of ms out.
+  QVERIFY2(qAbs(error[5]) <= 2, qPrintable(QString::number(error[5])));
 }
 
 QTEST_MAIN(SequenceTest)

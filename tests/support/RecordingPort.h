@@ -26,10 +26,10 @@ struct WriteLog {
 class RecordingPort : public TComPort {
 public:
   explicit RecordingPort(std::shared_ptr<WriteLog> log) : log_(std::move(log)) {}
-  void write(const QByteArray &bytes) override {
+  qint64 write(const QByteArray &bytes) override {
     log_->calls << bytes;
     log_->atNs << log_->clock.nsecsElapsed();
-    TComPort::write(bytes);
+    return TComPort::write(bytes);
   }
 
 private:

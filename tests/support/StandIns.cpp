@@ -44,18 +44,27 @@ OpenOutcome TStandInSession::open(int item, qint32 baud) {
   return nextOpen;
 }
 
+std::optional<OpenLine> TStandInSession::openLine() const {
+  if (!open_ || opens.isEmpty())
+    return std::nullopt;
+  return OpenLine{{opens.last().first, opens.last().second},
+                  QStringLiteral("COM%1").arg(opens.last().first + 1),
+                  {opens.last().second}};
+}
+
 void TStandInSession::close() {
   open_ = false;
   emit closed();
 }
 
-void TStandInSession::WriteCom(const QByteArray &bytes) {
+bool TStandInSession::WriteCom(const QByteArray &bytes) {
   if (!open_)
-    return;
+    return false;
   writes.append(bytes);
-  emit wrote({bytes, press_, time.nowNs()});
+  emit wrote({bytes, press_, time.nowNs(), bytes.size()});
   if (device)
     device(bytes);
+  return true;
 }
 
 void TStandInSession::poll() {

@@ -47,11 +47,15 @@ public:
   OpenOutcome open(int item, qint32 baud) override;
   void close() override;
   bool isOpen() const override { return open_; }
+  std::optional<OpenLine> openLine() const override;
   void beginPress(Press press) override { press_ = press; }
   void endPress() override { press_.reset(); }
-  void WriteCom(const QByteArray &bytes) override;
+  bool WriteCom(const QByteArray &bytes) override;
   // Tells every chunk that has arrived by now.
   void poll() override;
+  void note(const QString &what) override { notes << what; }
+  void setPrompt(bool) override {}
+  QStringList notes;
 
   // The device sends these bytes ms from now (they are told readLagMs after that).
   void arrive(const QByteArray &bytes, qint64 ms = 0);
@@ -86,7 +90,7 @@ public:
   bool isOpen() const override { return !device_.isEmpty(); }
   LineSettings settings() const override { return settings_; }
   bool applySettings(const LineSettings &settings) override;
-  void write(const QByteArray &) override {}
+  qint64 write(const QByteArray &bytes) override { return bytes.size(); }
   qint64 queued() const override { return 0; }
   qint64 bytesWaiting() override { return 0; }
   QByteArray read(qint64) override { return {}; }

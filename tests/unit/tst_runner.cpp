@@ -1,9 +1,12 @@
 // The rules of a sequence run, against a stand-in session on a clock the test moves: how an
 // expect matches, consumes and times a reply, what `within` bounds, what counts as stale,
 // and how a discard, a lost line and a failure end a step and the pass.
+#include "SequenceReport.h"
 #include "SequenceRunner.h"
 #include "StandIns.h"
 
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 namespace {
@@ -44,6 +47,7 @@ private slots:
   void verdicts_data();
   void verdicts();
   void sweepKeepsItsPace();
+  void reportTellsPassesApart();
 };
 
 void RunnerTest::verdicts_data() {
@@ -143,6 +147,46 @@ void RunnerTest::sweepKeepsItsPace() {
   QCOMPARE(session.writes.last(), QByteArray("\xFE"));
   for (int i = 1; i < at.size(); ++i)
     QCOMPARE(at[i] - at[i - 1], 100 * kNsPerMs);
+}
+
+void RunnerTest::reportTellsPassesApart() {
+  TStandInSession session;
+  int passes = 0;
+  session.device = [&](const QByteArray &) {
+    if (++passes == 2)
+      session.arrive("OK", 5);
+  };
+  SequenceRunner runner(&session);
+  runner.start(ParseSequence("open COM2 9600\nsend \"AT\"\nexpect \"OK\" within 50 ms\nclose")
+                   .steps,
+               2, true);
+  while (runner.running())
+    session.time.advance(1);
+  QTemporaryDir dir;
+  QString error;
+  QVERIFY(WriteJUnit(dir.filePath("r.xml"), "at.seq", runner, &error));
+  QFile file(dir.filePath("r.xml"));
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QXmlStreamReader xml(&file);
+  QStringList classes, properties, skipped;
+  while (!xml.atEnd()) {
+    if (xml.readNext() != QXmlStreamReader::StartElement)
+      continue;
+    const QXmlStreamAttributes a = xml.attributes();
+    if (xml.name() == QLatin1String("testcase"))
+      classes << a.value("classname").toString();
+    else if (xml.name() == QLatin1String("property"))
+      properties << a.value("name").toString() + QLatin1Char('=') + a.value("value").toString();
+    else if (xml.name() == QLatin1String("skipped"))
+      skipped << a.value("message").toString();
+  }
+  QVERIFY(!xml.hasError());
+  QCOMPARE(classes.size(), 8);
+  QCOMPARE(classes.first(), QStringLiteral("at.seq pass 1"));
+  QCOMPARE(classes.last(), QStringLiteral("at.seq pass 2"));
+  QVERIFY2(properties.contains("device=COM2") && properties.contains("reply_ms=5"),
+           qPrintable(properties.join(' ')));
+  QCOMPARE(skipped, QStringList{"after the failure at line 3"});
 }
 
 QTEST_GUILESS_MAIN(RunnerTest)

@@ -11,6 +11,8 @@ private slots:
   void stepsParseAndPrintBack();
   void wrongInputIsPlaced_data();
   void wrongInputIsPlaced();
+  void anyLineEnding_data();
+  void anyLineEnding();
 };
 
 void SequenceFileTest::stepsParseAndPrintBack_data() {
@@ -30,8 +32,6 @@ void SequenceFileTest::stepsParseAndPrintBack_data() {
                            << "send \"a\\\"b\\\\\\r\\n\\t\"" << QByteArray("a\"b\\\r\n\t");
   QTest::newRow("hash in quotes, comment after")
       << QByteArray("send \"a#b\" # note") << "send \"a#b\"" << QByteArray("a#b");
-  QTest::newRow("lacking character")
-      << QByteArray("send \"\xF0\x9F\x98\x80\"") << "send \"?\"" << QByteArray("?");
   QTest::newRow("expect, default limit")
       << QByteArray("expect \"OK\"") << "expect \"OK\" within 1000 ms" << QByteArray("OK");
   QTest::newRow("expect hex, seconds") << QByteArray("Expect HEX 06 within 2 s")
@@ -79,6 +79,9 @@ void SequenceFileTest::wrongInputIsPlaced_data() {
   QTest::newRow("missing unit") << QByteArray("wait 20 parsecs") << 1 << 8;
   QTest::newRow("trailing word") << QByteArray("close now") << 1 << 7;
   QTest::newRow("bad speed") << QByteArray("open COM1 115200") << 1 << 11;
+  QTest::newRow("empty text to send") << QByteArray("send \"\"") << 1 << 6;
+  QTest::newRow("empty text to expect") << QByteArray("open\nexpect \"\" within 1 s") << 2 << 8;
+  QTest::newRow("a character Big5 lacks") << QByteArray("send \"a\xF0\x9F\x98\x80\"") << 1 << 8;
   QTest::newRow("line of 1 MB") << "send \"" + QByteArray(1 << 20, 'a') + '"' << 1
                                 << kLongestLine + 1;
 }
@@ -93,6 +96,24 @@ void SequenceFileTest::wrongInputIsPlaced() {
   QCOMPARE(parsed.error.line, line);
   QCOMPARE(parsed.error.column, column);
   QVERIFY(!parsed.error.message.isEmpty());
+}
+
+void SequenceFileTest::anyLineEnding_data() {
+  QTest::addColumn<QByteArray>("lineEnd");
+  QTest::newRow("LF") << QByteArray("\n");
+  QTest::newRow("CR LF") << QByteArray("\r\n");
+  QTest::newRow("lone CR") << QByteArray("\r");
+}
+
+void SequenceFileTest::anyLineEnding() {
+  QFETCH(QByteArray, lineEnd);
+  const ParsedSequence parsed =
+      ParseSequence("open" + lineEnd + lineEnd + "send \"a\"" + lineEnd + "close" + lineEnd);
+  QVERIFY2(!parsed.failed, qPrintable(parsed.error.message));
+  QCOMPARE(parsed.steps.size(), 3);
+  QCOMPARE(parsed.steps[1].line, 3);
+  QCOMPARE(parsed.steps[1].bytes, QByteArray("a"));
+  QCOMPARE(parsed.steps[2].line, 4);
 }
 
 QTEST_GUILESS_MAIN(SequenceFileTest)

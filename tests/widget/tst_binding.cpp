@@ -1,6 +1,7 @@
 // Which device "COM 1" and "COM 2" stand for: chosen in the window, remembered, named on
 // the command line or in the environment.
 #include "CommandLine.h"
+#include "LineMonitor.h"
 #include "Harness.h"
 #include "PortMenu.h"
 #include "PtyDevice.h"
@@ -74,6 +75,8 @@ private slots:
   void damagedSettingsStartWithDefaults_data();
   void damagedSettingsStartWithDefaults();
   void missingSavedDeviceExplainsAndIsKept();
+  void settingsThatCannotBeKept_data();
+  void settingsThatCannotBeKept();
   void commandLine_data();
   void commandLine();
   void windowsNamesAsTheOperatorKnowsThem_data();
@@ -235,6 +238,37 @@ void BindingTest::missingSavedDeviceExplainsAndIsKept() {
   QVERIFY2(tip.contains("/dev/ttyUSB3 (CP2102, Silicon Labs, USB 10c4:ea60)"), qPrintable(tip));
   QVERIFY2(tip.contains("Right-click"), qPrintable(tip));
   QCOMPARE(Saved().binding(0).device, QStringLiteral("/dev/glow-panel-unplugged"));
+}
+
+void BindingTest::settingsThatCannotBeKept_data() {
+  QTest::addColumn<bool>("folder");
+  QTest::addColumn<QString>("said");
+  QTest::newRow("cannot be written") << false << "cannot be written";
+  QTest::newRow("cannot be read") << true << "cannot be read";
+}
+
+void BindingTest::settingsThatCannotBeKept() {
+  QFETCH(bool, folder);
+  QFETCH(QString, said);
+  // As root every file can be written: a path through a file cannot, and a folder cannot
+  // be read as a file.
+  QTemporaryDir dir;
+  SessionOptions options = Options();
+  options.settingsFile = folder ? dir.path() : QStringLiteral("/dev/null/glow-panel.ini");
+  TrdCom form(options);
+  auto *item = Control<QRadioButton>(&form, "rdCOM_0");
+  if (folder) {
+    // The choice could be anything: no device stands in for it.
+    QVERIFY2(item->toolTip().contains("unknown device"), qPrintable(item->toolTip()));
+    QCOMPARE(form.session()->bindings().binding(0).device, QString());
+  } else {
+    AnswerPrompt("/dev/ttyUSB9", true);
+    Pick(form, 0, "Other device");
+    QCOMPARE(form.session()->bindings().binding(0).device, QStringLiteral("/dev/ttyUSB9"));
+  }
+  const QString tip = Control<QLabel>(&form, "Com_State")->toolTip();
+  QVERIFY2(tip.contains(said) && tip.contains(options.settingsFile), qPrintable(tip));
+  QVERIFY(form.lineMonitor()->text().contains("-- settings: " + options.settingsFile));
 }
 
 void BindingTest::commandLine_data() {
