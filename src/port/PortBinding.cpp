@@ -96,7 +96,7 @@ PortBindings::PortBindings(const QStringList &commandLine, const QString &settin
   for (int item = 0; item < kItems; ++item) {
     commandLine_[item] = commandLine.value(item);
     const QString saved = SavedDevice(settings, item);
-    kept_[item] = unreadable       ? PortBinding{QString(), BindingSource::Unknown}
+    kept_[item] = unreadable        ? PortBinding{QString(), BindingSource::Unknown}
                   : saved.isEmpty() ? PortBinding{defaultDevice(item), BindingSource::Default}
                                     : PortBinding{saved, BindingSource::Saved};
   }

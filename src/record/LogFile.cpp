@@ -45,8 +45,9 @@ struct TLogFile::Shared {
     QFile file(path);
     // Unbuffered: each write is the system's, and its error is the system's own words. Only
     // a file can be appended to; a pipe or a device is written as it is.
-    const QIODevice::OpenMode append =
-        QFileInfo(path).isFile() || !QFileInfo::exists(path) ? QIODevice::Append : QIODevice::NotOpen;
+    const QIODevice::OpenMode append = QFileInfo(path).isFile() || !QFileInfo::exists(path)
+                                           ? QIODevice::Append
+                                           : QIODevice::NotOpen;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered | append)) {
       end(QStringLiteral("%1: %2").arg(path, file.errorString()));
       return;
@@ -125,11 +126,12 @@ void TLogFile::append(const QByteArray &text) {
     shared_->failed = true;
     shared_->queue.clear();
     shared_->news.notify_all();
-    const qint64 ms = std::chrono::duration_cast<std::chrono::milliseconds>(now - shared_->oldest).count();
-    shared_->report(QCoreApplication::translate("LogFile",
-                                                "%1: the file has taken nothing for %2 s")
-                        .arg(path_)
-                        .arg(double(ms) / 1000, 0, 'f', 1));
+    const qint64 ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now - shared_->oldest).count();
+    shared_->report(
+        QCoreApplication::translate("LogFile", "%1: the file has taken nothing for %2 s")
+            .arg(path_)
+            .arg(double(ms) / 1000, 0, 'f', 1));
     return;
   }
   shared_->queue.push_back(text);
@@ -144,9 +146,9 @@ bool TLogFile::stop() {
   std::unique_lock<std::mutex> lock(shared->mutex);
   shared->stop = true;
   shared->news.notify_all();
-  const bool written =
-      shared->finished.wait_for(lock, kLongestWait, [&] { return shared->done; }) &&
-      !shared->failed;
+  const bool written = shared->finished.wait_for(lock, kLongestWait, [&] {
+    return shared->done;
+  }) && !shared->failed;
   shared->owner = nullptr;
   if (!written && !shared->failed) {
     shared->failed = true;

@@ -128,7 +128,8 @@ QByteArray LineReader::quoted() {
         const qsizetype length = pending[i].isHighSurrogate() ? 2 : 1;
         const QStringView one = QStringView(pending).mid(i, length);
         if (one != QLatin1String("?") && ToBig5(one) == "?")
-          fail(QCoreApplication::translate("Sequence", "'%1' has no Big5 code").arg(one), columns[i]);
+          fail(QCoreApplication::translate("Sequence", "'%1' has no Big5 code").arg(one),
+               columns[i]);
         i += length - 1;
       }
     }

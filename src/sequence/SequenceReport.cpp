@@ -31,7 +31,8 @@ QString Printable(const QString &text) {
   for (const QChar c : text) {
     const char16_t u = c.unicode();
     if ((u < 0x20 && u != '\n') || (u >= 0x7F && u < 0xA0))
-      out += QStringLiteral("\\x") + QString::number(u, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+      out += QStringLiteral("\\x") +
+             QString::number(u, 16).toUpper().rightJustified(2, QLatin1Char('0'));
     else
       out += c;
   }

@@ -105,7 +105,8 @@ void SequenceRunner::openStep() {
   session_->poll();
   pending_.dropBefore(clock_.nowNs() + 1);
   wroteSinceLook_ = false;
-  finishStep(State::Passed, kept ? tr("the port was open as the step says; kept as it is") : QString());
+  finishStep(State::Passed,
+             kept ? tr("the port was open as the step says; kept as it is") : QString());
 }
 
 void SequenceRunner::startExpect() {
@@ -182,8 +183,6 @@ void SequenceRunner::sweepTick() {
   session_->poll();
   if (!stepRunning_)
     return;
-  // Timed from the write, as the button's sweep is.
-  const qint64 writeAt = clock_.nowNs();
   session_->WriteCom(QByteArray(1, char(sweepByte_)));
   if (!stepRunning_)
     return;
@@ -191,5 +190,7 @@ void SequenceRunner::sweepTick() {
     finishStep(State::Passed);
     return;
   }
-  timer_->startAt(writeAt + std::chrono::nanoseconds(kSweepStep).count());
+  // Timed from the end of the write: however long a write takes, no two bytes are closer
+  // on the line than a step.
+  timer_->startAt(replyFromNs_ + std::chrono::nanoseconds(kSweepStep).count());
 }

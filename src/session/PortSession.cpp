@@ -146,10 +146,17 @@ void TPortSession::ReadCom() {
     const qint64 dropped = port_->purgeInput();
     recorder_->discarded(dropped);
     emit discarded(dropped);
-  } else if (waiting > 0) {
-    // Each announcement's bytes keep its own time; bytes the port never announced arrived,
-    // as far as anyone knows, when this poll found them.
+  } else {
+    // Read even when nothing waits: a read is what makes the port take bytes from the
+    // driver again after it stopped (as it does under Wine). Each announcement's bytes keep
+    // its own time; bytes the port never announced arrived, as far as anyone knows, when
+    // this poll found them.
     RxChunk chunk{port_->read(waiting), pollNs, {}};
+    if (chunk.bytes.isEmpty()) {
+      if (port_->lineLost())
+        lineWentAway();
+      return;
+    }
     qint64 from = 0;
     for (const auto &[end, ns] : arrivals) {
       if (end <= from || from >= chunk.bytes.size())

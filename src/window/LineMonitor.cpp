@@ -55,6 +55,7 @@ TLineMonitor::TLineMonitor(TLineRecorder *recorder, QWidget *parent)
   state_->setObjectName(QStringLiteral("state"));
   auto *save = new QPushButton(tr("Save As…"), this);
   auto *saveSequence = new QPushButton(tr("Save as sequence…"), this);
+  saveSequence->setObjectName(QStringLiteral("saveSequence"));
   record_ = new QPushButton(this);
   auto *buttons = new QHBoxLayout;
   buttons->addWidget(state_, 1);

@@ -131,8 +131,10 @@ void FaultTest::logThatCannotKeepUp_data() {
   QTest::addColumn<QString>("reason");
   QTest::newRow("a full disk") << "/dev/full"
                                << "No space left on device";
-  QTest::newRow("a pipe whose reader stops") << "%dir/stalled" << "taken nothing";
-  QTest::newRow("a pipe nobody opens") << "%dir/unread" << "taken nothing";
+  QTest::newRow("a pipe whose reader stops") << "%dir/stalled"
+                                             << "taken nothing";
+  QTest::newRow("a pipe nobody opens") << "%dir/unread"
+                                       << "taken nothing";
 }
 
 void FaultTest::logThatCannotKeepUp() {

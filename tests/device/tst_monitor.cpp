@@ -5,6 +5,8 @@
 #include "LineRecorder.h"
 #include "PtyDevice.h"
 
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -13,6 +15,7 @@ class MonitorTest : public QObject {
 private slots:
   void rowsForPressesRepliesAndDiscards();
   void logHoldsWhatTheMonitorShows();
+  void savedSequenceGetsItsSuffix();
   void logThatCannotBeWrittenIsShownAndPortWorks_data();
   void logThatCannotBeWrittenIsShownAndPortWorks();
 };
@@ -97,11 +100,33 @@ void MonitorTest::logHoldsWhatTheMonitorShows() {
   QVERIFY(form.lineMonitor()->shownText().startsWith(logged.join('\n')));
 }
 
+void MonitorTest::savedSequenceGetsItsSuffix() {
+  PtyDevice device;
+  REQUIRE_DEVICE(device);
+  device.mapAs("COM1");
+  TrdCom form;
+  Click(&form, "Button4");
+  Click(&form, "Button9");
+  QTemporaryDir dir;
+  // The operator types a name without a suffix.
+  AnswerModal<QFileDialog>([&dir](QFileDialog *dialog) {
+    dialog->setDirectory(dir.path());
+    dialog->findChild<QLineEdit *>("fileNameEdit")->setText("session");
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+  });
+  Click(form.lineMonitor(), "saveSequence");
+  QFile saved(dir.filePath("session.seq"));
+  QVERIFY(saved.open(QIODevice::ReadOnly));
+  QVERIFY(saved.readAll().contains("\neend\n"));
+}
+
 void MonitorTest::logThatCannotBeWrittenIsShownAndPortWorks_data() {
   QTest::addColumn<QString>("path");
   QTest::addColumn<QString>("reason");
-  QTest::newRow("no such folder") << "/nonexistent-folder/line.log" << "no such folder";
-  QTest::newRow("a full disk") << "/dev/full" << "No space left on device";
+  QTest::newRow("no such folder") << "/nonexistent-folder/line.log"
+                                  << "no such folder";
+  QTest::newRow("a full disk") << "/dev/full"
+                               << "No space left on device";
 }
 
 void MonitorTest::logThatCannotBeWrittenIsShownAndPortWorks() {

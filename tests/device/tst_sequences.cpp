@@ -2,9 +2,9 @@
 // a recorded session replays; a run in the window and a headless one give the same bytes
 // and rows; a headless run ends with the exit code a script acts on. The rules of a run
 // are the runner's own tests (tests/unit/tst_runner.cpp).
+#include "AnsweringDevice.h"
 #include "Harness.h"
 #include "LineMonitor.h"
-#include "AnsweringDevice.h"
 #include "Recording.h"
 #include "SequenceRunner.h"
 
@@ -50,10 +50,11 @@ QStringList Comparable(const QString &rows) {
     if (line.startsWith('#'))
       continue;
     if (!line.startsWith(' '))
-      line = line.mid(13)
-                 .replace(QRegularExpression(QStringLiteral("\\+\\d+ ms")), "+N ms")
-                 .replace(QRegularExpression(QStringLiteral("\\(\\d+\\.\\d+ s(, reply \\d+ ms)?\\)")),
-                          "(N s)");
+      line =
+          line.mid(13)
+              .replace(QRegularExpression(QStringLiteral("\\+\\d+ ms")), "+N ms")
+              .replace(QRegularExpression(QStringLiteral("\\(\\d+\\.\\d+ s(, reply \\d+ ms)?\\)")),
+                       "(N s)");
     lines << line;
   }
   return lines;
@@ -64,6 +65,7 @@ class SequenceTest : public QObject {
   Q_OBJECT
 private slots:
   void stepsPassWithExactBytes();
+  void recordedSessionReplays_data();
   void recordedSessionReplays();
   void headlessRunExitCodes_data();
   void headlessRunExitCodes();
@@ -95,7 +97,14 @@ void SequenceTest::stepsPassWithExactBytes() {
   QVERIFY(runner.passes().first().results[2].replyMs >= 0);
 }
 
+void SequenceTest::recordedSessionReplays_data() {
+  QTest::addColumn<bool>("closed");
+  QTest::newRow("port closed after the session") << true;
+  QTest::newRow("port still open from the session") << false;
+}
+
 void SequenceTest::recordedSessionReplays() {
+  QFETCH(bool, closed);
   AnsweringDevice device(Echo);
   REQUIRE_DEVICE(device);
   device.mapAs("COM1");
@@ -107,15 +116,20 @@ void SequenceTest::recordedSessionReplays() {
   QTRY_COMPARE(MemoText(&form), QStringLiteral("hello 嵐"));
   Click(&form, "Clear_VFD");
   QTRY_COMPARE(MemoText(&form), QStringLiteral("hello 嵐\f"));
-  Click(&form, "Button5");
+  if (closed)
+    Click(&form, "Button5");
   const QString recorded = SequenceFromRows(form.lineMonitor()->rows());
   const QList<SequenceStep> steps = Steps(recorded.toUtf8());
-  QCOMPARE(steps.size(), 6); // open, send, expect, clear-vfd, expect, close
+  // open, send, expect, clear-vfd, expect (, close)
+  QCOMPARE(steps.size(), closed ? 6 : 5);
   device.heard.clear();
   SequenceRunner runner(form.session());
+  runner.setChoice([&form] { return form.choice(); });
   QVERIFY(Run(runner, steps));
   QVERIFY2(runner.failedSteps() == 0, qPrintable(recorded));
   QCOMPARE(device.heard, QByteArray("hello \xB4\x50\x0C"));
+  // A port the run found open stays open.
+  QCOMPARE(PortIsOpen(), !closed);
 }
 
 void SequenceTest::headlessRunExitCodes_data() {

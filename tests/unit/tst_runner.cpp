@@ -157,9 +157,9 @@ void RunnerTest::reportTellsPassesApart() {
       session.arrive("OK", 5);
   };
   SequenceRunner runner(&session);
-  runner.start(ParseSequence("open COM2 9600\nsend \"AT\"\nexpect \"OK\" within 50 ms\nclose")
-                   .steps,
-               2, true);
+  runner.start(
+      ParseSequence("open COM2 9600\nsend \"AT\"\nexpect \"OK\" within 50 ms\nclose").steps, 2,
+      true);
   while (runner.running())
     session.time.advance(1);
   QTemporaryDir dir;

@@ -1,8 +1,8 @@
 // Which device "COM 1" and "COM 2" stand for: chosen in the window, remembered, named on
 // the command line or in the environment.
 #include "CommandLine.h"
-#include "LineMonitor.h"
 #include "Harness.h"
+#include "LineMonitor.h"
 #include "PortMenu.h"
 #include "PtyDevice.h"
 #include "Translations.h"
@@ -268,7 +268,8 @@ void BindingTest::settingsThatCannotBeKept() {
   }
   const QString tip = Control<QLabel>(&form, "Com_State")->toolTip();
   QVERIFY2(tip.contains(said) && tip.contains(options.settingsFile), qPrintable(tip));
-  QVERIFY(form.lineMonitor()->text().contains("-- settings: " + options.settingsFile));
+  const QString rows = form.lineMonitor()->text();
+  QVERIFY2(rows.contains("-- settings: ") && rows.contains(options.settingsFile), qPrintable(rows));
 }
 
 void BindingTest::commandLine_data() {
