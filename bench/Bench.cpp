@@ -68,6 +68,18 @@ OpenTool::OpenTool() {
   Click(&form, "Button4");
 }
 
+HeadlessTool::HeadlessTool(const PtyDevice &pty) {
+  SessionOptions options;
+  options.devices = {pty.path(), QString()};
+  session = std::make_unique<TPortSession>(&recorder, options);
+  runner = std::make_unique<SequenceRunner>(session.get());
+}
+
+bool HeadlessTool::run(const QList<SequenceStep> &steps, int repeat) {
+  runner->start(steps, repeat, false);
+  return RunUntil([&] { return !runner->running(); }, 3600 * 1000);
+}
+
 QByteArray NumberedLine(qint64 n) {
   return QStringLiteral("line %1: ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz 0123\r\n")
       .arg(n, 8, 10, QChar('0'))

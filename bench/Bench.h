@@ -5,6 +5,7 @@
 
 #include "Harness.h"
 #include "PtyDevice.h"
+#include "SequenceRunner.h"
 
 #include <QByteArray>
 #include <QList>
@@ -36,6 +37,16 @@ struct OpenTool {
   PtyDevice device;
   TrdCom form;
   OpenTool();
+};
+
+// A port session on COM 1 = the pseudo-terminal, as a headless run has it, and a runner.
+struct HeadlessTool {
+  explicit HeadlessTool(const PtyDevice &pty);
+  // Runs the steps until the run ends.
+  bool run(const QList<SequenceStep> &steps, int repeat = 1);
+  TLineRecorder recorder;
+  std::unique_ptr<TPortSession> session;
+  std::unique_ptr<SequenceRunner> runner;
 };
 
 // 38400 baud, 10 bits a byte.

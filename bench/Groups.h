@@ -12,6 +12,7 @@ void SweepGroup();                        // sweep.cpp
 void SoakGroup();                         // soak.cpp
 void MonitorSoakGroup();                  // soak.cpp
 void SequenceGroup();                     // sequence.cpp
+void MeasureGroup();                      // measure.cpp
 void ReopenGroup();                       // reopen.cpp
 void DrillsGroup();                       // drills.cpp
 void LargeMemoGroup();                    // large.cpp

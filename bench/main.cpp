@@ -30,6 +30,7 @@ int main(int argc, char *argv[]) {
       {"monitor-soak", MonitorSoakGroup},
       {"large", LargeMemoGroup},
       {"sequence", SequenceGroup},
+      {"measure", MeasureGroup},
       {"reopen", ReopenGroup},
       {"drills", DrillsGroup},
       {"side", SideBySideGroup},

@@ -70,16 +70,8 @@ Try &apos;%1 --help&apos;.
         <translation>搭配 --repeat：某一輪失敗後仍繼續。</translation>
     </message>
     <message>
-        <source>Write the results of --run to &lt;file&gt; as JUnit XML.</source>
-        <translation>把 --run 的結果以 JUnit XML 寫入 &lt;file&gt;。</translation>
-    </message>
-    <message>
         <source>--repeat needs a whole number of at least 1</source>
         <translation>--repeat 需要至少為 1 的整數</translation>
-    </message>
-    <message>
-        <source>--repeat, --keep-going and --report go with --run</source>
-        <translation>--repeat、--keep-going 與 --report 須與 --run 一起使用</translation>
     </message>
     <message>
         <source>When the device goes away, close the port and do not reopen it when it returns (this run only).</source>
@@ -88,6 +80,33 @@ Try &apos;%1 --help&apos;.
     <message>
         <source>--%1 needs a name, not an empty one</source>
         <translation>--%1 需要一個名稱，不可為空</translation>
+    </message>
+    <message>
+        <source>Write the results of --run to &lt;file&gt;: JUnit XML for .xml, one JSON record for .json, a JSON line a pass appended for .jsonl. May be given more than once.</source>
+        <translation>將 --run 的結果寫入 &lt;file&gt;：.xml 為 JUnit XML，.json 為一筆 JSON 紀錄，.jsonl 為每輪附加一行 JSON。可指定多次。</translation>
+    </message>
+    <message>
+        <source>Set a sequence&apos;s variable for --run, as NAME=VALUE; an ask of NAME takes it as its answer. May be given more than once.</source>
+        <translation>為 --run 設定序列的變數，格式為 NAME=VALUE；詢問 NAME 的步驟以此為答案。可指定多次。</translation>
+    </message>
+    <message>
+        <source>--set %1: expected NAME=VALUE</source>
+        <translation>--set %1：應為 NAME=VALUE</translation>
+    </message>
+    <message>
+        <source>--repeat, --keep-going, --report and --set go with --run</source>
+        <translation>--repeat、--keep-going、--report 與 --set 需與 --run 一起使用</translation>
+    </message>
+    <message>
+        <source>%1: the suffix names the form: .xml, .json or .jsonl</source>
+        <translation>%1：副檔名決定格式：.xml、.json 或 .jsonl</translation>
+    </message>
+</context>
+<context>
+    <name>HeadlessRun</name>
+    <message>
+        <source>without a window, ask %1 needs --set %1=VALUE</source>
+        <translation>沒有視窗時，詢問 %1 需要 --set %1=VALUE</translation>
     </message>
 </context>
 <context>
@@ -169,10 +188,6 @@ Try &apos;%1 --help&apos;.
         <translation>錯誤的跳脫字元：\x 後面需要兩個十六進位數字</translation>
     </message>
     <message>
-        <source>bad escape &apos;\%1&apos;: use \r \n \t \\ \&quot; or \xNN</source>
-        <translation>錯誤的跳脫字元「\%1」：請用 \r \n \t \\ \&quot; 或 \xNN</translation>
-    </message>
-    <message>
         <source>text not closed by a quote</source>
         <translation>文字缺少結尾的引號</translation>
     </message>
@@ -215,6 +230,74 @@ Try &apos;%1 --help&apos;.
     <message>
         <source>not a regular file</source>
         <translation>不是一般檔案</translation>
+    </message>
+    <message>
+        <source>expected } after the variable&apos;s name</source>
+        <translation>變數名稱後應為 }</translation>
+    </message>
+    <message>
+        <source>bad escape &apos;\%1&apos;: use \r \n \t \\ \&quot; \$ or \xNN</source>
+        <translation>錯誤的跳脫字元「\%1」：請用 \r \n \t \\ \&quot; \$ 或 \xNN</translation>
+    </message>
+    <message>
+        <source>expected a variable&apos;s name: letters, digits and _</source>
+        <translation>應為變數名稱：字母、數字與 _</translation>
+    </message>
+    <message>
+        <source>expected a file&apos;s name in quotes</source>
+        <translation>應為引號中的檔名</translation>
+    </message>
+    <message>
+        <source>an include names a file, without variables</source>
+        <translation>include 指定一個檔案，不可含變數</translation>
+    </message>
+    <message>
+        <source>%1 includes itself</source>
+        <translation>%1 包含了自己</translation>
+    </message>
+    <message>
+        <source>includes nest deeper than %1</source>
+        <translation>include 巢狀超過 %1 層</translation>
+    </message>
+    <message>
+        <source>not a number: &apos;%1&apos;</source>
+        <translation>不是數字：「%1」</translation>
+    </message>
+    <message>
+        <source>expected a pattern in quotes</source>
+        <translation>應為引號中的樣式</translation>
+    </message>
+    <message>
+        <source>pattern: %1</source>
+        <translation>樣式：%1</translation>
+    </message>
+    <message>
+        <source>empty pattern</source>
+        <translation>空白樣式</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is set by nothing before this step</source>
+        <translation>此步驟之前沒有任何步驟設定「%1」</translation>
+    </message>
+    <message>
+        <source>expected &apos;and&apos; and the upper limit</source>
+        <translation>應為 and 與上限</translation>
+    </message>
+    <message>
+        <source>limits the wrong way round: the lower one first</source>
+        <translation>上下限顛倒：下限在前</translation>
+    </message>
+    <message>
+        <source>expected the value in quotes</source>
+        <translation>應為引號中的值</translation>
+    </message>
+    <message>
+        <source>expected between, is or matches</source>
+        <translation>應為 between、is 或 matches</translation>
+    </message>
+    <message>
+        <source>expected the question in quotes</source>
+        <translation>應為引號中的問題</translation>
     </message>
 </context>
 <context>
@@ -305,6 +388,34 @@ Try &apos;%1 --help&apos;.
     <message>
         <source>the port was open as the step says; kept as it is</source>
         <translation>通訊埠已依步驟開啟，保持原狀</translation>
+    </message>
+    <message>
+        <source>no answer</source>
+        <translation>沒有回答</translation>
+    </message>
+    <message>
+        <source>%1: not a number</source>
+        <translation>%1：不是數字</translation>
+    </message>
+    <message>
+        <source>%1, not between %2 and %3</source>
+        <translation>%1，不在 %2 與 %3 之間</translation>
+    </message>
+    <message>
+        <source>%1, not &quot;%2&quot;</source>
+        <translation>%1，不是「%2」</translation>
+    </message>
+    <message>
+        <source>the pattern went past the engine&apos;s match limit</source>
+        <translation>樣式超過比對引擎的上限</translation>
+    </message>
+    <message>
+        <source>%1, does not match &quot;%2&quot;</source>
+        <translation>%1，不符合「%2」</translation>
+    </message>
+    <message>
+        <source>the pattern went past the engine&apos;s match limit on %1 bytes</source>
+        <translation>樣式在 %1 個位元組上超過比對引擎的上限</translation>
     </message>
 </context>
 <context>
@@ -544,8 +655,16 @@ Close it there first.</source>
         <translation>儲存報告</translation>
     </message>
     <message>
-        <source>JUnit reports (*.xml)</source>
-        <translation>JUnit 報告 (*.xml)</translation>
+        <source>Value</source>
+        <translation>值</translation>
+    </message>
+    <message>
+        <source>Line %1: %2</source>
+        <translation>第 %1 行：%2</translation>
+    </message>
+    <message>
+        <source>JUnit reports (*.xml);;JSON records (*.json);;JSON lines, a pass a line (*.jsonl)</source>
+        <translation>JUnit 報告 (*.xml);;JSON 紀錄 (*.json);;JSON 行，每輪一行 (*.jsonl)</translation>
     </message>
 </context>
 <context>

@@ -50,15 +50,23 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
   const QCommandLineOption report(
       QStringLiteral("report"),
       QCoreApplication::translate("CommandLine",
-                                  "Write the results of --run to <file> as JUnit XML."),
+                                  "Write the results of --run to <file>: JUnit XML for .xml, one "
+                                  "JSON record for .json, a JSON line a pass appended for .jsonl. "
+                                  "May be given more than once."),
       QStringLiteral("file"));
+  const QCommandLineOption set(
+      QStringLiteral("set"),
+      QCoreApplication::translate("CommandLine",
+                                  "Set a sequence's variable for --run, as NAME=VALUE; an ask of "
+                                  "NAME takes it as its answer. May be given more than once."),
+      QStringLiteral("name=value"));
   const QCommandLineOption noReopen(
       QStringLiteral("no-reopen"),
       QCoreApplication::translate("CommandLine",
                                   "When the device goes away, close the port and do not reopen "
                                   "it when it returns (this run only)."));
   parser.addOptions(
-      {help, version, list, com1, com2, log, noReopen, run, repeat, keepGoing, report});
+      {help, version, list, com1, com2, log, noReopen, run, repeat, keepGoing, report, set});
 
   CommandLine result;
   const QString program = QStringLiteral("glow-panel");
@@ -105,14 +113,23 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
   }
   // An empty name would fall back to another device or file than the one meant.
   for (const QCommandLineOption *option : {&com1, &com2, &log, &run, &report})
-    if (parser.isSet(*option) && parser.value(*option).trimmed().isEmpty())
-      return usage(QCoreApplication::translate("CommandLine", "--%1 needs a name, not an empty one")
-                       .arg(option->names().constFirst()));
+    for (const QString &value : parser.values(*option))
+      if (value.trimmed().isEmpty())
+        return usage(
+            QCoreApplication::translate("CommandLine", "--%1 needs a name, not an empty one")
+                .arg(option->names().constFirst()));
+  for (const QString &assignment : parser.values(set)) {
+    const qsizetype eq = assignment.indexOf(QLatin1Char('='));
+    if (eq <= 0)
+      return usage(QCoreApplication::translate("CommandLine", "--set %1: expected NAME=VALUE")
+                       .arg(assignment));
+    result.run.variables.insert(assignment.left(eq), assignment.mid(eq + 1));
+  }
   result.devices = {parser.value(com1), parser.value(com2)};
   result.logFile = parser.value(log);
   result.reopen = !parser.isSet(noReopen);
   result.run.file = parser.value(run);
-  result.run.report = parser.value(report);
+  result.run.reports = parser.values(report);
   result.run.keepGoing = parser.isSet(keepGoing);
   if (parser.isSet(repeat)) {
     bool ok = false;
@@ -121,13 +138,19 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
       usage(QCoreApplication::translate("CommandLine",
                                         "--repeat needs a whole number of at least 1"));
   }
-  if (result.run.file.isEmpty() &&
-      (parser.isSet(repeat) || parser.isSet(keepGoing) || parser.isSet(report)))
+  if (result.run.file.isEmpty() && (parser.isSet(repeat) || parser.isSet(keepGoing) ||
+                                    parser.isSet(report) || parser.isSet(set)))
     usage(QCoreApplication::translate("CommandLine",
-                                      "--repeat, --keep-going and --report go with --run"));
+                                      "--repeat, --keep-going, --report and --set go with --run"));
   // Found now, not after the run has sent its bytes.
-  if (!result.finished && !result.run.report.isEmpty()) {
-    const QString problem = ReportProblem(result.run.report);
+  for (const QString &path : result.run.reports) {
+    if (result.finished)
+      break;
+    QString problem = ReportProblem(path);
+    if (problem.isEmpty() && !IsReportName(path))
+      problem = QCoreApplication::translate("CommandLine",
+                                            "%1: the suffix names the form: .xml, .json or .jsonl")
+                    .arg(path);
     if (!problem.isEmpty())
       return usage(QStringLiteral("--report %1").arg(problem));
   }

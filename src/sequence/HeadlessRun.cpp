@@ -1,15 +1,35 @@
 #include "HeadlessRun.h"
 
 #include "Platform.h"
+#include "RunRecord.h"
 #include "SequenceReport.h"
 #include "SequenceRunner.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileInfo>
+
+namespace {
+// Why the run cannot start, or empty: a wrong file, or a question no one is there to answer.
+QString StartProblem(const HeadlessRun &run, const ParsedSequence &parsed) {
+  if (parsed.failed)
+    return DescribeError(run.file, parsed.error);
+  for (const SequenceStep &step : parsed.steps)
+    if (step.kind == SequenceStep::Ask && !run.variables.contains(step.variable))
+      return DescribeError(run.file,
+                           {step.line, 1,
+                            QCoreApplication::translate("HeadlessRun", "without a window, ask %1 "
+                                                                       "needs --set %1=VALUE")
+                                .arg(step.variable),
+                            step.file});
+  return {};
+}
+} // namespace
 
 int RunHeadless(const HeadlessRun &run, SessionOptions options, const QString &logFile) {
-  const ParsedSequence parsed = ReadSequenceFile(run.file);
-  if (parsed.failed) {
-    PrintToConsole(ConsoleStream::Err, DescribeError(run.file, parsed.error) + QLatin1Char('\n'));
+  const ParsedSequence parsed = ReadSequenceFile(run.file, run.variables.keys());
+  if (const QString problem = StartProblem(run, parsed); !problem.isEmpty()) {
+    PrintToConsole(ConsoleStream::Err, problem + QLatin1Char('\n'));
     return kRunBadInput;
   }
 
@@ -26,8 +46,21 @@ int RunHeadless(const HeadlessRun &run, SessionOptions options, const QString &l
     recordLost(recorder.logError());
   TPortSession session(&recorder, std::move(options));
   SequenceRunner runner(&session);
-  // Without a report only the pass in progress is kept, so a long repeat stays flat.
-  runner.setKeepPasses(!run.report.isEmpty());
+  runner.setVariables(run.variables);
+  // A line a pass is appended as the pass ends; the other forms need every pass kept, and
+  // without them only the pass in progress is, so a long repeat stays flat.
+  const RunHeader header{run.file, QDateTime::currentDateTime()};
+  QStringList whole;
+  for (const QString &path : run.reports)
+    if (QFileInfo(path).suffix().toLower() == QLatin1String("jsonl"))
+      QObject::connect(&runner, &SequenceRunner::passFinished, &runner, [&, path] {
+        QString error;
+        if (!AppendPassRecord(path, header, runner, &error) && !lost.contains(error))
+          recordLost(error);
+      });
+    else
+      whole << path;
+  runner.setKeepPasses(!whole.isEmpty());
   QEventLoop loop;
   QObject::connect(&runner, &SequenceRunner::passStarted, &runner, [&run](int pass) {
     if (run.repeat > 1)
@@ -57,11 +90,11 @@ int RunHeadless(const HeadlessRun &run, SessionOptions options, const QString &l
     code = kRunPortTrouble;
   else if (runner.failedSteps() > 0)
     code = kRunFailed;
-  QString error;
-  if (!run.report.isEmpty() && !WriteJUnit(run.report, run.file, runner, &error))
-    lost << error;
+  for (const QString &path : whole)
+    if (QString error; !WriteReport(path, header, runner, &error))
+      lost << error;
   session.close();
-  if (!logFile.isEmpty() && lost.isEmpty() && !recorder.stopRecording())
+  if (!logFile.isEmpty() && recorder.recording() && !recorder.stopRecording())
     lost << recorder.logError();
   for (const QString &why : lost)
     PrintToConsole(ConsoleStream::Err, QStringLiteral("not written completely: %1\n").arg(why));

@@ -5,13 +5,18 @@
 
 #include "PortSession.h"
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
 
 struct HeadlessRun {
   QString file;
   int repeat = 1;
   bool keepGoing = false;
-  QString report;
+  // Each report's form follows its suffix (SequenceReport.h).
+  QStringList reports;
+  // --set: the variables set before the run.
+  QHash<QString, QString> variables;
 };
 
 // How the program ends, for a script.

@@ -40,7 +40,7 @@ bool LineReader::take(QLatin1String keyword) {
 }
 
 void LineReader::fail(const QString &message, int column) {
-  throw SequenceError{line_, column > 0 ? column : this->column(), message};
+  throw SequenceError{line_, column > 0 ? column : this->column(), message, {}};
 }
 
 void LineReader::expectEnd() {
@@ -78,12 +78,12 @@ qint64 LineReader::time() {
   return value * scale;
 }
 
-QByteArray LineReader::bytes(bool *hex) {
+QByteArray LineReader::bytes(bool *hex, QStringList *pieces) {
   if (atQuote()) {
     *hex = false;
     const int at = column();
-    const QByteArray text = quoted();
-    if (text.isEmpty())
+    const QByteArray text = quoted(Quoted::Bytes, pieces).toLatin1();
+    if (text.isEmpty() && pieces->isEmpty())
       fail(QCoreApplication::translate("Sequence", "empty text: a step needs at least one byte"),
            at);
     return text;
@@ -113,53 +113,85 @@ bool LineReader::peekKeyword() {
   return within;
 }
 
-QByteArray LineReader::quoted() {
+QString LineReader::quoted(Quoted kind, QStringList *pieces, QList<int> *columns) {
   const int open = column();
   ++pos_;
-  QByteArray out;
+  QString out;
   QString pending;
   // Where each character of pending stands, for a character Big5 lacks: a test sends
   // exactly what it says, so "?" in its place would be a lie.
-  QList<int> columns;
+  QList<int> pendingColumns;
   auto flush = [&] {
-    const QByteArray big5 = ToBig5(pending);
-    if (big5.count('?') != pending.count(QLatin1Char('?'))) {
-      for (qsizetype i = 0; i < pending.size(); ++i) {
-        const qsizetype length = pending[i].isHighSurrogate() ? 2 : 1;
-        const QStringView one = QStringView(pending).mid(i, length);
-        if (one != QLatin1String("?") && ToBig5(one) == "?")
-          fail(QCoreApplication::translate("Sequence", "'%1' has no Big5 code").arg(one),
-               columns[i]);
-        i += length - 1;
+    if (kind != Quoted::Bytes) {
+      out += pending;
+    } else {
+      const QByteArray big5 = ToBig5(pending);
+      if (big5.count('?') != pending.count(QLatin1Char('?'))) {
+        for (qsizetype i = 0; i < pending.size(); ++i) {
+          const qsizetype length = pending[i].isHighSurrogate() ? 2 : 1;
+          const QStringView one = QStringView(pending).mid(i, length);
+          if (one != QLatin1String("?") && ToBig5(one) == "?")
+            fail(QCoreApplication::translate("Sequence", "'%1' has no Big5 code").arg(one),
+                 pendingColumns[i]);
+          i += length - 1;
+        }
       }
+      out += QString::fromLatin1(big5);
     }
-    out += big5;
     pending.clear();
-    columns.clear();
+    pendingColumns.clear();
+  };
+  auto literal = [&](QChar c, int at) {
+    pending += c;
+    pendingColumns << at;
+    if (columns)
+      *columns << at;
   };
   while (pos_ < text_.size()) {
     const QChar c = text_[pos_];
+    const int at = column();
     if (c == QLatin1Char('"')) {
       ++pos_;
       flush();
+      if (!pieces->isEmpty())
+        *pieces << std::exchange(out, QString());
       return out;
     }
-    if (c != QLatin1Char('\\')) {
-      pending += c;
-      columns << column();
+    if (c == QLatin1Char('$') && text_.mid(pos_ + 1, 1) == QLatin1String("{")) {
+      pos_ += 2;
+      flush();
+      *pieces << std::exchange(out, QString()) << name();
+      if (text_.mid(pos_, 1) != QLatin1String("}"))
+        fail(QCoreApplication::translate("Sequence", "expected } after the variable's name"));
       ++pos_;
       continue;
     }
-    const int at = column();
+    if (c != QLatin1Char('\\')) {
+      literal(c, at);
+      ++pos_;
+      continue;
+    }
     const QChar e = pos_ + 1 < text_.size() ? text_[pos_ + 1] : QChar();
     pos_ += 2;
+    const bool dollarBrace = e == QLatin1Char('$') && text_.mid(pos_, 1) == QLatin1String("{");
+    if (e == QLatin1Char('"') || dollarBrace ||
+        (e == QLatin1Char('$') && kind != Quoted::Pattern)) {
+      literal(e, at);
+      continue;
+    }
+    // A pattern keeps the engine's own escapes as they stand.
+    if (kind == Quoted::Pattern) {
+      literal(QLatin1Char('\\'), at);
+      pos_ -= 1;
+      continue;
+    }
     if (e == QLatin1Char('x')) {
       const QString digits = text_.mid(pos_, 2);
       if (digits.size() != 2 || !IsHex(digits))
         fail(QCoreApplication::translate("Sequence", "bad escape: \\x needs two hex digits"), at);
       pos_ += 2;
       flush();
-      out += char(digits.toUInt(nullptr, 16));
+      out += QChar(char16_t(digits.toUInt(nullptr, 16)));
       continue;
     }
     const Escape *escape = nullptr;
@@ -168,11 +200,26 @@ QByteArray LineReader::quoted() {
         escape = &candidate;
     if (!escape)
       fail(QCoreApplication::translate("Sequence",
-                                       "bad escape '\\%1': use \\r \\n \\t \\\\ \\\" or \\xNN")
+                                       "bad escape '\\%1': use \\r \\n \\t \\\\ \\\" \\$ or \\xNN")
                .arg(e),
            at);
-    pending += QLatin1Char(escape->character);
-    columns << at;
+    literal(QLatin1Char(escape->character), at);
   }
   fail(QCoreApplication::translate("Sequence", "text not closed by a quote"), open);
+}
+
+QString LineReader::name() {
+  const int at = column();
+  qsizetype end = pos_;
+  while (end < text_.size() && (text_[end].isLetterOrNumber() || text_[end] == QLatin1Char('_')) &&
+         text_[end].unicode() < 128)
+    ++end;
+  const QString name = text_.mid(pos_, end - pos_);
+  if (name.isEmpty() || name[0].isDigit())
+    fail(QCoreApplication::translate("Sequence",
+                                     "expected a variable's name: letters, digits and _"),
+         at);
+  pos_ = end;
+  nameColumns_ << at;
+  return name;
 }

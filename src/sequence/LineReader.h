@@ -21,15 +21,35 @@ public:
   void expectEnd();
   // A time: whole milliseconds, written "250 ms" or "2 s".
   qint64 time();
-  // Bytes written as text in quotes or as "hex" and hex bytes.
-  QByteArray bytes(bool *hex);
+  // Bytes written as text in quotes or as "hex" and hex bytes. Text with variables gives
+  // its pieces (SequenceStep::pieces) and no bytes.
+  QByteArray bytes(bool *hex, QStringList *pieces);
+
+  enum class Quoted {
+    // Text for the line: in Big5, each byte a Latin-1 character.
+    Bytes,
+    // Text as text (a value, a prompt).
+    Text,
+    // A pattern: the engine's escapes kept; columns gets each character's column.
+    Pattern
+  };
+  // Text in quotes, the quote next. With variables, its pieces go to pieces and the text is
+  // empty.
+  QString quoted(Quoted kind, QStringList *pieces, QList<int> *columns = nullptr);
+  // A variable's name; where each name read stands, in order.
+  QString name();
+  const QList<int> &nameColumns() const { return nameColumns_; }
 
 private:
   // A keyword that ends a hex list ("within").
   bool peekKeyword();
-  QByteArray quoted();
 
   const QString &text_;
   int line_;
   qsizetype pos_ = 0;
+  QList<int> nameColumns_;
 };
+
+// One step from a line. known holds the variables set so far: a name no one set is an
+// error; an ask or a pattern's named groups add theirs.
+SequenceStep ReadStep(LineReader &in, QStringList *known);

@@ -1,5 +1,6 @@
 #include "PendingBytes.h"
 
+#include "Big5.h"
 #include "ByteRows.h"
 
 #include <QCoreApplication>
@@ -29,7 +30,12 @@ qint64 PendingBytes::arrivalOf(qsizetype end) const {
 
 void PendingBytes::consume(qsizetype count) {
   count = qMin(count, bytes_.size());
+  if (count <= 0)
+    return;
   bytes_.remove(0, count);
+  // Rare (at a match), and a cut may fall inside a character: the text is made again.
+  text_.clear();
+  ends_.clear();
   chunks_.erase(std::remove_if(chunks_.begin(), chunks_.end(),
                                [count](const auto &c) { return c.first <= count; }),
                 chunks_.end());
@@ -53,6 +59,36 @@ void PendingBytes::keepAtMost(qsizetype size) {
     cut = c.first;
   }
   consume(cut);
+}
+
+const QString &PendingBytes::text() {
+  qsizetype at = ends_.empty() ? 0 : ends_.back();
+  while (at < bytes_.size()) {
+    const uchar b = uchar(bytes_[at]);
+    qsizetype length = 1;
+    QChar c(QChar::ReplacementCharacter);
+    if (b < 0x80) {
+      c = QLatin1Char(char(b));
+    } else if (IsBig5Lead(b)) {
+      if (at + 1 >= bytes_.size())
+        break;
+      if (IsBig5Trail(uchar(bytes_[at + 1]))) {
+        length = 2;
+        const QString one = Big5Character(QByteArrayView(bytes_).sliced(at, 2));
+        if (one.size() == 1)
+          c = one[0];
+      }
+    }
+    text_ += c;
+    at += length;
+    ends_.push_back(at);
+  }
+  return text_;
+}
+
+qsizetype PendingBytes::bytesOf(qsizetype characters) const {
+  return characters <= 0 ? 0
+                         : ends_[size_t(qMin<qsizetype>(characters, qsizetype(ends_.size())) - 1)];
 }
 
 QString ArrivedText(const QByteArray &bytes) {

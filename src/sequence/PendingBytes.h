@@ -1,5 +1,6 @@
 // The bytes a run has received and not yet consumed, with the arrival of each chunk: an
-// expect finds its bytes here and takes the time of the chunk that completes them.
+// expect finds its bytes here and takes the time of the chunk that completes them. A
+// pattern looks at them read as Big5 text, made as the bytes come.
 #pragma once
 
 #include <QByteArray>
@@ -24,8 +25,17 @@ public:
   // Forgets the oldest chunks until at most this many bytes are left.
   void keepAtMost(qsizetype size);
 
+  // The bytes read as Big5 text, but for a lead byte at the end still waiting for its trail;
+  // a character with no code reads as U+FFFD.
+  const QString &text();
+  // How many bytes the first characters of text() take.
+  qsizetype bytesOf(qsizetype characters) const;
+
 private:
   QByteArray bytes_;
+  // text() so far, and where each of its characters ends in bytes_.
+  QString text_;
+  std::vector<qsizetype> ends_;
   // Where each chunk ends in bytes_, and when it arrived.
   std::vector<std::pair<qsizetype, qint64>> chunks_;
 };

@@ -2,18 +2,37 @@
 
 #include "Sequence.h"
 
+#include "Big5.h"
+
 #include <QDateTime>
+
+namespace {
+// Whether a reply reads as text: Big5 that reads back alike, with line breaks and tabs but no
+// other control character. Such a reply is written as text, which people read and edit.
+bool ReadsAsText(const QByteArray &bytes) {
+  Big5Decoder decoder;
+  const QString text = decoder.decode(bytes);
+  if (text.contains(QChar::ReplacementCharacter) || ToBig5(text) != bytes)
+    return false;
+  for (const QChar c : text)
+    if ((c.unicode() < 0x20 && c != QLatin1Char('\r') && c != QLatin1Char('\n') &&
+         c != QLatin1Char('\t')) ||
+        c.unicode() == 0x7F)
+      return false;
+  return true;
+}
+} // namespace
 
 QString SequenceFromRows(const std::deque<LineRow> &rows) {
   QStringList lines{
       QStringLiteral("# recorded %1").arg(QDateTime::currentDateTime().toString(Qt::ISODate))};
   SequenceStep reply;
   reply.kind = SequenceStep::Expect;
-  reply.hex = true;
   qint64 replyMs = -1;
   auto flush = [&] {
     if (reply.bytes.isEmpty())
       return;
+    reply.hex = !ReadsAsText(reply.bytes);
     const qint64 rounded = (3 * qMax<qint64>(replyMs, 0) + 99) / 100 * 100;
     reply.ms = qMax(kShortestRecordedLimitMs, rounded);
     lines << StepText(reply);

@@ -1,6 +1,7 @@
 // A session as a sequence: each press becomes its step and each reply an expect of its
-// bytes, with three times the reply time measured as its limit (rounded up to 100 ms, at
-// least 500 ms). Replayed against the same device, it passes.
+// bytes (as text where they read as text, else as hex), with three times the reply time
+// measured as its limit (rounded up to 100 ms, at least 500 ms). Replayed against the same
+// device, it passes.
 #pragma once
 
 #include "LineRecorder.h"

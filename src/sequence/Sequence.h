@@ -1,16 +1,22 @@
-// A test sequence: a UTF-8 text file of steps, one a line, each doing what a press does or
-// checking what came back. Keywords are case-insensitive, '#' starts a comment outside
-// quotes, blank lines are skipped. Text in quotes goes out in Big5 with the escapes \r \n
-// \t \\ \" and \xNN (one raw byte). StepText() prints a step so that parsing it again gives
-// the same step: recording writes files through it. The reader (SequenceFile.cpp) and the
-// printer (StepText.cpp) share the tables of step kinds and escapes below.
+// A test sequence: a UTF-8 text file of steps, one a line, each doing what a press does,
+// checking what came back, or measuring it. Keywords are case-insensitive, '#' starts a
+// comment outside quotes, blank lines are skipped. Text in quotes goes out in Big5 with the
+// escapes \r \n \t \\ \" and \xNN (one raw byte); ${name} puts in a variable's value, \$ a
+// dollar sign. A pattern (expect match, check matches) goes to the engine as written, but
+// that \" stands for a quote and \${ for "${". Variables come from --set, an ask, or a
+// pattern's named group in an earlier step; `include` reads another file's steps in place.
+// StepText() prints a step so that parsing it again gives the same step: recording writes
+// files through it. The reader (SequenceFile.cpp, LineReader.cpp) and the printer
+// (StepText.cpp) share the tables of step kinds and escapes below.
 #pragma once
 
 #include "VfdCommands.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -25,20 +31,40 @@ struct SequenceStep {
     Send,
     Expect,
     ExpectNothing,
-    Wait
+    Wait,
+    ExpectMatch,
+    Check,
+    Ask
   };
+  // How a check holds its variable to the line.
+  enum Test { Between, Is, Matches };
   Kind kind = Close;
-  // 1-based line of the file, and the step as written there (without its comment).
+  // 1-based line of the file, and the step as written there (without its comment). A step
+  // of an included file carries that file's name as its include wrote it.
   int line = 0;
   QString source;
+  QString file;
   // Open: the port item (0 for COM1, 1 for COM2) and speed; -1 and 0 keep the window's.
   int port = -1;
   qint32 baud = 0;
   // Send and Expect: the bytes; hex when they were written as hex bytes.
   QByteArray bytes;
   bool hex = false;
-  // Expect: within; ExpectNothing: for; Wait: the pause.
+  // ExpectMatch and Check matches: the pattern; Check is: the value; Ask: the prompt.
+  QString text;
+  // With variables in the text or bytes: its pieces, literal (bytes as Latin-1 characters)
+  // and a variable's name in turn, starting and ending with a literal one; else empty.
+  QStringList pieces;
+  // Expect and ExpectMatch: within; ExpectNothing: for; Wait: the pause.
   qint64 ms = 0;
+  // Check and Ask: the variable; Check: its test, with the limits (inclusive) of Between.
+  QString variable;
+  Test test = Between;
+  double low = 0;
+  double high = 0;
+
+  // The names of the variables the step's text or bytes use.
+  QStringList usedNames() const;
 };
 
 // Each kind of step: the word that starts it in a file, and the press it makes, if any.
@@ -58,6 +84,9 @@ inline constexpr StepKind kStepKinds[] = {
     {SequenceStep::Expect, "expect", {}},
     {SequenceStep::ExpectNothing, "expect", {}},
     {SequenceStep::Wait, "wait", {}},
+    {SequenceStep::ExpectMatch, "expect", {}},
+    {SequenceStep::Check, "check", {}},
+    {SequenceStep::Ask, "ask", {}},
 };
 const StepKind &KindOf(SequenceStep::Kind kind);
 // The step that makes the writes of this press.
@@ -77,6 +106,8 @@ struct SequenceError {
   int line = 0;
   int column = 0;
   QString message;
+  // The included file where the error is; empty for the file itself.
+  QString file;
 };
 
 struct ParsedSequence {
@@ -95,9 +126,19 @@ constexpr int kLongestLine = 64 * 1024;
 // Bigger files are refused rather than read.
 constexpr qint64 kLargestFile = 64 * 1024 * 1024;
 
-ParsedSequence ParseSequence(const QByteArray &file);
+// How deep includes may nest.
+constexpr int kDeepestInclude = 16;
+
+// known: the variables set before the run (--set); every other one a string uses must be
+// set by an ask or a named group in an earlier step. Includes are read relative to folder.
+ParsedSequence ParseSequence(const QByteArray &file, const QStringList &known = {},
+                             const QString &folder = QString());
 // Reads and parses a file; a file that cannot be read is an error at line 0.
-ParsedSequence ReadSequenceFile(const QString &path);
+ParsedSequence ReadSequenceFile(const QString &path, const QStringList &known = {});
+// The text with the variables' values put in; a pattern's values go in as literal text.
+QString FillText(const SequenceStep &step, const QHash<QString, QString> &values);
+// The bytes with the variables' values put in, in Big5.
+QByteArray FillBytes(const SequenceStep &step, const QHash<QString, QString> &values);
 QString StepText(const SequenceStep &step);
 // "FILE:LINE:COLUMN: message".
 QString DescribeError(const QString &fileName, const SequenceError &error);

@@ -3,6 +3,7 @@
 #include "LineReader.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -46,104 +47,132 @@ qsizetype FirstInvalidUtf8(QByteArrayView bytes) {
   return -1;
 }
 
-SequenceStep ParseLine(LineReader &in) {
-  SequenceStep step;
-  const int at = in.column();
-  const QString keyword = in.word().toLower();
-  const StepKind *kind = nullptr;
-  for (const StepKind &k : kStepKinds)
-    if (keyword == QLatin1String(k.keyword)) {
-      kind = &k;
-      break;
-    }
-  if (!kind)
-    in.fail(QCoreApplication::translate("Sequence", "unknown step '%1'").arg(keyword.left(40)), at);
-  step.kind = kind->kind;
-  switch (step.kind) {
-  case SequenceStep::Open:
-    if (in.take(QLatin1String("com1")))
-      step.port = 0;
-    else if (in.take(QLatin1String("com2")))
-      step.port = 1;
-    if (!in.atEnd()) {
-      const int speedAt = in.column();
-      const QString speed = in.word();
-      if (speed != QLatin1String("9600") && speed != QLatin1String("19200") &&
-          speed != QLatin1String("38400"))
-        in.fail(QCoreApplication::translate("Sequence",
-                                            "expected COM1 or COM2, then 9600, 19200 or 38400"),
-                speedAt);
-      step.baud = speed.toInt();
-    }
-    break;
-  case SequenceStep::Send:
-    step.bytes = in.bytes(&step.hex);
-    break;
-  case SequenceStep::Expect:
-  case SequenceStep::ExpectNothing:
-    if (in.take(QLatin1String("nothing"))) {
-      step.kind = SequenceStep::ExpectNothing;
-      if (!in.take(QLatin1String("for")))
-        in.fail(QCoreApplication::translate("Sequence", "expected 'for' and a time"));
-      step.ms = in.time();
-    } else {
-      step.kind = SequenceStep::Expect;
-      step.bytes = in.bytes(&step.hex);
-      step.ms = kDefaultWithinMs;
-      if (in.take(QLatin1String("within")))
-        step.ms = in.time();
-    }
-    break;
-  case SequenceStep::Wait:
-    step.ms = in.time();
-    break;
-  default:
-    break;
-  }
-  in.expectEnd();
-  return step;
-}
-
 } // namespace
 
-ParsedSequence ParseSequence(const QByteArray &file) {
-  ParsedSequence parsed;
+namespace {
+// What reading a file, and the files it includes, goes by.
+struct Reading {
+  // The variables set so far: before the run, by asks and by named groups.
+  QStringList known;
+  // The files being read, outermost first: a file that includes one of them goes round.
+  QStringList files;
+};
+
+QByteArray ReadWhole(const QString &path, SequenceError *error) {
+  QFile file(path);
+  // A folder, a device or a pipe is no sequence, and reading one may not end.
+  const QFileInfo info(path);
+  if (info.exists() && !info.isFile())
+    error->message = QCoreApplication::translate("Sequence", "not a regular file");
+  else if (!file.open(QIODevice::ReadOnly))
+    error->message = file.errorString();
+  else if (file.size() > kLargestFile)
+    error->message =
+        QCoreApplication::translate("Sequence", "larger than %1 MB").arg(kLargestFile >> 20);
+  else
+    return file.readAll();
+  return {};
+}
+
+int ReadLines(const QByteArray &file, const QString &folder, Reading &reading,
+              QList<SequenceStep> *steps);
+
+// The steps of an included file, read in place of the include; an error there names it.
+void Include(LineReader &in, const QString &folder, Reading &reading, QList<SequenceStep> *steps) {
+  in.atEnd();
+  const int at = in.column();
+  if (!in.atQuote())
+    in.fail(QCoreApplication::translate("Sequence", "expected a file's name in quotes"));
+  QStringList pieces;
+  const QString name = in.quoted(LineReader::Quoted::Text, &pieces);
+  in.expectEnd();
+  if (!pieces.isEmpty() || name.isEmpty())
+    in.fail(QCoreApplication::translate("Sequence", "an include names a file, without variables"),
+            at);
+  const QString path = QDir(folder).filePath(name);
+  const QString canonical = QFileInfo(path).canonicalFilePath();
+  if (reading.files.contains(canonical))
+    in.fail(QCoreApplication::translate("Sequence", "%1 includes itself").arg(name), at);
+  if (reading.files.size() > kDeepestInclude)
+    in.fail(QCoreApplication::translate("Sequence", "includes nest deeper than %1")
+                .arg(kDeepestInclude),
+            at);
+  SequenceError error;
+  const QByteArray text = ReadWhole(path, &error);
+  if (!error.message.isEmpty())
+    in.fail(QStringLiteral("%1: %2").arg(name, error.message), at);
+  reading.files << canonical;
+  const qsizetype first = steps->size();
+  try {
+    ReadLines(text, QFileInfo(path).absolutePath(), reading, steps);
+  } catch (SequenceError &inside) {
+    if (inside.file.isEmpty())
+      inside.file = name;
+    throw;
+  }
+  reading.files.removeLast();
+  for (qsizetype i = first; i < steps->size(); ++i)
+    if ((*steps)[i].file.isEmpty())
+      (*steps)[i].file = name;
+}
+
+// Reads the lines into steps; how many lines there were.
+int ReadLines(const QByteArray &file, const QString &folder, Reading &reading,
+              QList<SequenceStep> *steps) {
   QByteArrayView rest(file);
   if (rest.startsWith("\xEF\xBB\xBF"))
     rest = rest.sliced(3);
   int line = 0;
-  try {
-    while (!rest.isEmpty()) {
-      ++line;
-      // A line ends at LF, CR LF or a lone CR.
-      qsizetype end = 0;
-      while (end < rest.size() && rest[end] != '\n' && rest[end] != '\r')
-        ++end;
-      const QByteArrayView bytes = rest.first(end);
-      const qsizetype breakLength = rest.sliced(end).startsWith("\r\n") ? 2 : 1;
-      rest = rest.sliced(qMin(end + breakLength, rest.size()));
-      const qsizetype bad = FirstInvalidUtf8(bytes);
-      if (bad >= 0)
-        throw SequenceError{line, int(QString::fromUtf8(bytes.first(bad)).size()) + 1,
-                            QCoreApplication::translate("Sequence", "not UTF-8 text")};
-      const QString text = QString::fromUtf8(bytes);
-      if (text.size() > kLongestLine)
-        throw SequenceError{
-            line, kLongestLine + 1,
-            QCoreApplication::translate("Sequence", "line longer than %1 characters")
-                .arg(kLongestLine)};
-      LineReader in(text, line);
-      if (in.atEnd())
-        continue;
-      SequenceStep step = ParseLine(in);
-      step.line = line;
-      // The reader stopped at the end of the line or at its comment.
-      step.source = text.left(in.position()).trimmed();
-      parsed.steps.append(step);
+  while (!rest.isEmpty()) {
+    ++line;
+    // A line ends at LF, CR LF or a lone CR.
+    qsizetype end = 0;
+    while (end < rest.size() && rest[end] != '\n' && rest[end] != '\r')
+      ++end;
+    const QByteArrayView bytes = rest.first(end);
+    const qsizetype breakLength = rest.sliced(end).startsWith("\r\n") ? 2 : 1;
+    rest = rest.sliced(qMin(end + breakLength, rest.size()));
+    const qsizetype bad = FirstInvalidUtf8(bytes);
+    if (bad >= 0)
+      throw SequenceError{line,
+                          int(QString::fromUtf8(bytes.first(bad)).size()) + 1,
+                          QCoreApplication::translate("Sequence", "not UTF-8 text"),
+                          {}};
+    const QString text = QString::fromUtf8(bytes);
+    if (text.size() > kLongestLine)
+      throw SequenceError{line,
+                          kLongestLine + 1,
+                          QCoreApplication::translate("Sequence", "line longer than %1 characters")
+                              .arg(kLongestLine),
+                          {}};
+    LineReader in(text, line);
+    if (in.atEnd())
+      continue;
+    if (in.take(QLatin1String("include"))) {
+      Include(in, folder, reading, steps);
+      continue;
     }
+    SequenceStep step = ReadStep(in, &reading.known);
+    step.line = line;
+    // The reader stopped at the end of the line or at its comment.
+    step.source = text.left(in.position()).trimmed();
+    steps->append(step);
+  }
+  return line;
+}
+
+ParsedSequence Parse(const QByteArray &file, const QStringList &known, const QString &folder,
+                     const QString &path) {
+  ParsedSequence parsed;
+  Reading reading{known, {}};
+  if (!path.isEmpty())
+    reading.files << QFileInfo(path).canonicalFilePath();
+  try {
+    const int lines =
+        ReadLines(file, folder.isEmpty() ? QDir::currentPath() : folder, reading, &parsed.steps);
     if (parsed.steps.isEmpty())
-      throw SequenceError{qMax(line, 1), 1,
-                          QCoreApplication::translate("Sequence", "no steps in the file")};
+      throw SequenceError{
+          qMax(lines, 1), 1, QCoreApplication::translate("Sequence", "no steps in the file"), {}};
   } catch (const SequenceError &error) {
     parsed.steps.clear();
     parsed.failed = true;
@@ -151,28 +180,26 @@ ParsedSequence ParseSequence(const QByteArray &file) {
   }
   return parsed;
 }
+} // namespace
 
-ParsedSequence ReadSequenceFile(const QString &path) {
-  QFile file(path);
+ParsedSequence ParseSequence(const QByteArray &file, const QStringList &known,
+                             const QString &folder) {
+  return Parse(file, known, folder, {});
+}
+
+ParsedSequence ReadSequenceFile(const QString &path, const QStringList &known) {
   ParsedSequence parsed;
-  parsed.failed = true;
-  // A folder, a device or a pipe is no sequence, and reading one may not end.
-  const QFileInfo info(path);
-  if (info.exists() && !info.isFile())
-    parsed.error = {0, 0, QCoreApplication::translate("Sequence", "not a regular file")};
-  else if (!file.open(QIODevice::ReadOnly))
-    parsed.error = {0, 0, file.errorString()};
-  else if (file.size() > kLargestFile)
-    parsed.error = {
-        0, 0, QCoreApplication::translate("Sequence", "larger than %1 MB").arg(kLargestFile >> 20)};
-  else
-    return ParseSequence(file.readAll());
-  return parsed;
+  const QByteArray text = ReadWhole(path, &parsed.error);
+  if (!parsed.error.message.isEmpty()) {
+    parsed.failed = true;
+    return parsed;
+  }
+  return Parse(text, known, QFileInfo(path).absolutePath(), path);
 }
 
 QString DescribeError(const QString &fileName, const SequenceError &error) {
   return QStringLiteral("%1:%2:%3: %4")
-      .arg(fileName)
+      .arg(error.file.isEmpty() ? fileName : error.file)
       .arg(error.line)
       .arg(error.column)
       .arg(error.message);

@@ -39,6 +39,13 @@ QString Printable(const QString &text) {
   return out;
 }
 
+QString ValuesText(const SequenceRunner::Result &result) {
+  QStringList parts;
+  for (auto it = result.values.cbegin(); it != result.values.cend(); ++it)
+    parts << QStringLiteral("%1 = %2").arg(it.key(), it.value());
+  return parts.join(QStringLiteral(", "));
+}
+
 QString ResultLine(const SequenceStep &step, const SequenceRunner::Result &result) {
   QString line = QStringLiteral("%1 line %2: %3")
                      .arg(QLatin1String(TextOf(result.state).word))
@@ -49,6 +56,8 @@ QString ResultLine(const SequenceStep &step, const SequenceRunner::Result &resul
     line += QStringLiteral(" (%1 s").arg(Seconds(result.ms));
     if (result.replyMs >= 0)
       line += QStringLiteral(", reply %1 ms").arg(result.replyMs);
+    if (!result.values.isEmpty() && result.state == SequenceRunner::State::Passed)
+      line += QStringLiteral(", ") + Printable(ValuesText(result));
     line += QLatin1Char(')');
   }
   for (const QString &reason : result.message.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
@@ -64,6 +73,12 @@ QString Summary(const SequenceRunner &runner) {
                 .arg(runner.passCount());
   return text +
          QStringLiteral("%1 passed, %2 failed").arg(runner.passedSteps()).arg(runner.failedSteps());
+}
+
+bool IsReportName(const QString &path) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  return suffix == QLatin1String("xml") || suffix == QLatin1String("json") ||
+         suffix == QLatin1String("jsonl");
 }
 
 QString ReportProblem(const QString &path) {
@@ -137,8 +152,21 @@ bool WriteJUnit(const QString &path, const QString &sequenceName, const Sequence
       xml.writeAttribute(QStringLiteral("name"),
                          QStringLiteral("line %1: %2").arg(step.line).arg(Printable(step.source)));
       xml.writeAttribute(QStringLiteral("time"), Seconds(r.ms));
+      // An expect's reply time; a check's value and its limits.
+      QList<std::pair<QString, QString>> values;
       if (r.replyMs >= 0)
-        properties({{QStringLiteral("reply_ms"), QString::number(r.replyMs)}});
+        values.append({QStringLiteral("reply_ms"), QString::number(r.replyMs)});
+      for (auto it = r.values.cbegin(); it != r.values.cend(); ++it)
+        values.append({it.key(), it.value()});
+      if (step.kind == SequenceStep::Check && step.test == SequenceStep::Between)
+        values << std::pair{QStringLiteral("low"), QString::number(step.low)}
+               << std::pair{QStringLiteral("high"), QString::number(step.high)};
+      else if (step.kind == SequenceStep::Check)
+        values.append(
+            {step.test == SequenceStep::Is ? QStringLiteral("expected") : QStringLiteral("pattern"),
+             step.text});
+      if (!values.isEmpty())
+        properties(values);
       const QString message = Printable(r.message);
       if (r.state == SequenceRunner::State::Failed) {
         xml.writeStartElement(QStringLiteral("failure"));

@@ -21,6 +21,9 @@ const StateText &TextOf(SequenceRunner::State state);
 // \xNN.
 QString Printable(const QString &text);
 
+// A step's values as people read them: "temp = 31.5, unit = C".
+QString ValuesText(const SequenceRunner::Result &result);
+
 // "PASS line 4: expect "OK" within 500 ms (0.045 s, reply 45 ms)"; a failure's reason
 // follows on lines of its own.
 QString ResultLine(const SequenceStep &step, const SequenceRunner::Result &result);
@@ -30,6 +33,9 @@ QString Summary(const SequenceRunner &runner);
 // or something there that is not a regular file (a folder, a device, a pipe, a link to
 // one), which a report must never replace.
 QString ReportProblem(const QString &path);
+// Whether the name's suffix says a report's form: .xml (JUnit), .json (one record of the
+// run) or .jsonl (a line a pass, appended).
+bool IsReportName(const QString &path);
 // False, with the reason, when the file cannot be written.
 bool WriteJUnit(const QString &path, const QString &sequenceName, const SequenceRunner &runner,
                 QString *error);

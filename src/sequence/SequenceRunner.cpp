@@ -3,6 +3,7 @@
 #include "SequenceReport.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 
 SequenceRunner::SequenceRunner(TSession *session, QObject *parent)
     : QObject(parent), session_(session), clock_(session->clock()) {
@@ -70,6 +71,7 @@ void SequenceRunner::beginPass() {
   index_ = 0;
   passed_ = true;
   settleMs_ = 0;
+  values_ = preset_;
   // What arrived before this pass, or was thrown away, belongs to no step of it.
   session_->poll();
   passStartNs_ = clock_.nowNs();
@@ -78,6 +80,46 @@ void SequenceRunner::beginPass() {
   discardedUnseen_ = 0;
   emit passStarted(passNumber_);
   later(&SequenceRunner::runStep);
+}
+
+void SequenceRunner::answer(const std::optional<QString> &value) {
+  if (!std::exchange(asking_, false) || !stepRunning_)
+    return;
+  const SequenceStep &s = step();
+  if (!value) {
+    finishStep(State::Failed, tr("no answer"));
+    return;
+  }
+  values_[s.variable] = *value;
+  passes_.last().results[index_].values = {{s.variable, *value}};
+  finishStep(State::Passed);
+}
+
+void SequenceRunner::checkValue() {
+  const SequenceStep &s = step();
+  const QString value = values_.value(s.variable);
+  const QString shown = QStringLiteral("%1 = %2").arg(s.variable, value);
+  passes_.last().results[index_].values = {{s.variable, value}};
+  QString why;
+  if (s.test == SequenceStep::Between) {
+    bool number = false;
+    const double v = QLocale::c().toDouble(value.trimmed(), &number);
+    if (!number)
+      why = tr("%1: not a number").arg(shown);
+    else if (v < s.low || v > s.high)
+      why = tr("%1, not between %2 and %3")
+                .arg(shown, QLocale::c().toString(s.low), QLocale::c().toString(s.high));
+  } else if (s.test == SequenceStep::Is) {
+    if (value != FillText(s, values_))
+      why = tr("%1, not \"%2\"").arg(shown, FillText(s, values_));
+  } else {
+    const QRegularExpressionMatch match = QRegularExpression(FillText(s, values_)).match(value);
+    if (!match.isValid())
+      why = tr("the pattern went past the engine's match limit");
+    else if (!match.hasMatch())
+      why = tr("%1, does not match \"%2\"").arg(shown, FillText(s, values_));
+  }
+  finishStep(why.isEmpty() ? State::Passed : State::Failed, why);
 }
 
 void SequenceRunner::onReceived(const RxChunk &chunk) {
@@ -89,10 +131,12 @@ void SequenceRunner::onReceived(const RxChunk &chunk) {
   pending_.keepAtMost(kKeptReceived);
   if (!stepRunning_)
     return;
-  if (step().kind == SequenceStep::Expect)
+  if (step().kind == SequenceStep::Expect || step().kind == SequenceStep::ExpectMatch) {
     checkExpect();
-  else if (step().kind == SequenceStep::ExpectNothing)
+  } else if (step().kind == SequenceStep::ExpectNothing) {
+    passes_.last().results[index_].arrived = pending_.bytes();
     finishStep(State::Failed, ArrivedText(pending_.bytes()));
+  }
 }
 
 void SequenceRunner::onWrote(const TxWrite &write) {
@@ -134,6 +178,7 @@ void SequenceRunner::finishStep(State state, const QString &message, qint64 repl
   if (!stepRunning_)
     return;
   stepRunning_ = false;
+  asking_ = false;
   timer_->stop();
   if (std::exchange(sweeping_, false))
     session_->endPress();
@@ -155,7 +200,9 @@ void SequenceRunner::finishStep(State state, const QString &message, qint64 repl
     passed_ = false;
     const QString why = tr("after the failure at line %1").arg(step().line);
     for (int i = index_ + 1; i < steps_.size(); ++i) {
-      passes_.last().results[i] = {State::Skipped, 0, -1, why};
+      Result &skipped = passes_.last().results[i];
+      skipped.state = State::Skipped;
+      skipped.message = why;
       emit stepFinished(i, passes_.last().results[i]);
     }
     index_ = int(steps_.size());
@@ -170,6 +217,8 @@ void SequenceRunner::endPass(bool passed) {
     session_->close();
   openedByRun_ = false;
   passes_.last().ms = WholeMs(clock_.nowNs() - passStartNs_);
+  passes_.last().variables = values_;
+  emit passFinished(passNumber_);
   if (!passed)
     ++failedPasses_;
   const bool more =

@@ -22,7 +22,10 @@
 #include "Session.h"
 
 #include <QDateTime>
+#include <QHash>
+#include <QMap>
 #include <QObject>
+#include <QRegularExpression>
 
 #include <functional>
 #include <memory>
@@ -38,6 +41,12 @@ public:
     // An expect's reply time; -1 when none.
     qint64 replyMs = -1;
     QString message;
+    // A check's value, an ask's answer, a pattern's captures: by the variable's name.
+    QMap<QString, QString> values;
+    // When the step started, from the start of its pass.
+    qint64 startMs = 0;
+    // A failed expect: what had arrived.
+    QByteArray arrived;
   };
   struct Pass {
     QDateTime started;
@@ -46,6 +55,8 @@ public:
     // The device and settings of the pass's last open.
     QString device;
     QString settings;
+    // The variables at the end of the pass: those set before the run, asked or captured.
+    QHash<QString, QString> variables;
   };
   // Received bytes an expect still looks through are kept up to this many.
   static constexpr qsizetype kKeptReceived = 64 * 1024;
@@ -58,6 +69,10 @@ public:
   void setChoice(std::function<PortChoice()> choice) { choice_ = std::move(choice); }
   // Keeps only the last pass's results when false (a long repeat without a report).
   void setKeepPasses(bool keep) { keepPasses_ = keep; }
+  // The variables set before the run (--set); an ask finds its answer here if it is.
+  void setVariables(const QHash<QString, QString> &values) { preset_ = values; }
+  // The answer to the question asking() put; none when the operator declined.
+  void answer(const std::optional<QString> &value);
   void start(const QList<SequenceStep> &steps, int repeat, bool keepGoing);
   // The running step fails as stopped, the rest are skipped, and the run ends.
   void stop();
@@ -77,6 +92,9 @@ signals:
   void passStarted(int pass);
   void stepStarted(int index);
   void stepFinished(int index, const SequenceRunner::Result &result);
+  // An ask wants the operator's answer (answer()); the port is read meanwhile.
+  void asking(int index, const QString &variable, const QString &prompt);
+  void passFinished(int pass);
   void finished();
 
 private:
@@ -92,6 +110,8 @@ private:
   void openStep();
   void startExpect();
   void checkExpect();
+  bool matchPattern();
+  void checkValue();
   void timeUp();
   void sweepTick();
   bool requireOpen();
@@ -121,6 +141,11 @@ private:
   bool openedByRun_ = false;
   bool sweeping_ = false;
   PendingBytes pending_;
+  QHash<QString, QString> preset_;
+  QHash<QString, QString> values_;
+  QRegularExpression pattern_;
+  QByteArray expected_;
+  bool asking_ = false;
   // A reply is timed from here: the end of the last write, or the expect's start.
   qint64 replyFromNs_ = 0;
   bool wroteSinceLook_ = false;

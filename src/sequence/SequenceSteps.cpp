@@ -22,6 +22,7 @@ void SequenceRunner::runStep() {
   stepRunning_ = true;
   stepStartNs_ = clock_.nowNs();
   passes_.last().results[index_].state = State::Running;
+  passes_.last().results[index_].startMs = WholeMs(stepStartNs_ - passStartNs_);
   session_->note(ResultLine(step(), passes_.last().results[index_]));
   emit stepStarted(index_);
   // The line went, or a stop came, between two steps.
@@ -54,7 +55,7 @@ void SequenceRunner::runStep() {
     if (!stepRunning_)
       return;
     if (s.kind == SequenceStep::Send)
-      session_->send(s.bytes);
+      session_->send(FillBytes(s, values_));
     else
       session_->press(*KindOf(s.kind).press);
     // A line lost or a backlog thrown away during the writes has already failed the step.
@@ -70,7 +71,18 @@ void SequenceRunner::runStep() {
     return;
   case SequenceStep::Expect:
   case SequenceStep::ExpectNothing:
+  case SequenceStep::ExpectMatch:
     startExpect();
+    return;
+  case SequenceStep::Check:
+    checkValue();
+    return;
+  case SequenceStep::Ask:
+    asking_ = true;
+    if (preset_.contains(s.variable))
+      answer(preset_.value(s.variable));
+    else
+      emit asking(index_, s.variable, FillText(s, values_));
     return;
   case SequenceStep::Wait:
     timer_->startAt(stepStartNs_ + s.ms * kNsPerMs);
@@ -112,13 +124,18 @@ void SequenceRunner::openStep() {
 void SequenceRunner::startExpect() {
   const SequenceStep &s = step();
   replyFromNs_ = wroteSinceLook_ ? replyFromNs_ : stepStartNs_;
-  deadlineNs_ = (s.kind == SequenceStep::Expect ? replyFromNs_ : stepStartNs_) + s.ms * kNsPerMs;
+  deadlineNs_ =
+      (s.kind == SequenceStep::ExpectNothing ? stepStartNs_ : replyFromNs_) + s.ms * kNsPerMs;
+  expected_ = FillBytes(s, values_);
+  if (s.kind == SequenceStep::ExpectMatch)
+    pattern_ = QRegularExpression(FillText(s, values_));
   // Everything that arrived until now is told before the step decides.
   session_->poll();
   if (!stepRunning_)
     return;
   if (s.kind == SequenceStep::ExpectNothing) {
     if (!pending_.isEmpty()) {
+      passes_.last().results[index_].arrived = pending_.bytes();
       finishStep(State::Failed, ArrivedText(pending_.bytes()));
       return;
     }
@@ -132,13 +149,27 @@ void SequenceRunner::startExpect() {
 
 void SequenceRunner::checkExpect() {
   const SequenceStep &s = step();
-  const qsizetype at = pending_.bytes().indexOf(s.bytes);
-  if (at < 0) {
+  qsizetype end = -1;
+  QRegularExpressionMatch match;
+  if (s.kind == SequenceStep::ExpectMatch) {
+    match = pattern_.match(pending_.text());
+    // Past the engine's match limit (a pattern that backtracks without end) the match is
+    // no verdict either way.
+    if (!match.isValid()) {
+      finishStep(State::Failed, tr("the pattern went past the engine's match limit on %1 bytes")
+                                    .arg(pending_.bytes().size()));
+      return;
+    }
+    if (match.hasMatch())
+      end = pending_.bytesOf(match.capturedEnd(0));
+  } else if (const qsizetype at = pending_.bytes().indexOf(expected_); at >= 0) {
+    end = at + expected_.size();
+  }
+  if (end < 0) {
     if (clock_.nowNs() >= deadlineNs_)
       timeUp();
     return;
   }
-  const qsizetype end = at + s.bytes.size();
   const qint64 arrival = pending_.arrivalOf(end);
   const qint64 replyMs = WholeMs(qMax<qint64>(0, arrival - replyFromNs_));
   if (arrival > deadlineNs_) {
@@ -149,6 +180,12 @@ void SequenceRunner::checkExpect() {
   // The match consumes the bytes up to its end; what follows stays for the next step.
   pending_.consume(end);
   wroteSinceLook_ = false;
+  if (s.kind == SequenceStep::ExpectMatch)
+    for (const QString &name : pattern_.namedCaptureGroups())
+      if (!name.isEmpty()) {
+        values_[name] = match.captured(name);
+        passes_.last().results[index_].values[name] = values_[name];
+      }
   finishStep(State::Passed, {}, replyMs);
 }
 
@@ -162,12 +199,15 @@ void SequenceRunner::timeUp() {
   const SequenceStep &s = step();
   switch (s.kind) {
   case SequenceStep::Expect:
+  case SequenceStep::ExpectMatch:
     // Bytes that came by the deadline count, though the poll that reads them comes later.
     session_->poll();
     settleMs_ = s.ms;
-    if (stepRunning_)
+    if (stepRunning_) {
+      passes_.last().results[index_].arrived = pending_.bytes();
       finishStep(State::Failed,
                  tr("not received within %1 ms; %2").arg(s.ms).arg(ArrivedText(pending_.bytes())));
+    }
     return;
   case SequenceStep::AsciiDemo:
     sweepTick();

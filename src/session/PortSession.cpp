@@ -111,9 +111,14 @@ void TPortSession::endPress() {
 bool TPortSession::WriteCom(const QByteArray &bytes) {
   if (!isOpen())
     return false;
+  // Bytes the port announces while the write is under way answer it (an echo does): they
+  // count as arrived when the write ended, not before it.
+  const size_t announced = arrivals_.size();
   const qint64 went = port_->write(bytes);
   const bool lost = port_->lineLost();
   const TxWrite done{bytes, press_, SteadyNs(), went, went < bytes.size() && !lost};
+  for (size_t i = announced; i < arrivals_.size(); ++i)
+    arrivals_[i].second = qMax(arrivals_[i].second, done.endNs);
   if (went > 0 || bytes.isEmpty())
     recorder_->sent(bytes.left(went), done.endNs);
   if (went < bytes.size())

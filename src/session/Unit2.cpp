@@ -45,7 +45,7 @@ void TRead232::run() {
       if (isInterruptionRequested())
         return;
     }
-    msleep(static_cast<unsigned long>(kPollPause.count()));
+    msleep(static_cast<unsigned long>(prompt_ ? kPromptPause.count() : kPollPause.count()));
     if (!prompt_)
       hurry_.tryAcquire(1, static_cast<int>((kGather - kPollPause).count()));
     news_.tryAcquire(1, static_cast<int>((kIdlePause - kGather).count()));

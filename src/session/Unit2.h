@@ -8,8 +8,8 @@
 // for kGather, then rests until the port has news (portNews). Bytes after a quiet spell are
 // read at once; a stream every kGather; a queue filling towards the discard limit cuts the
 // gathering short; an idle open port costs one look every kIdlePause. While a sequence
-// waits for replies, bytes are read as they come, kPollPause apart at the most, so that a
-// verdict follows its reply within milliseconds. When bytes arrived is noted by the session
+// waits for replies, bytes are read as they come, kPromptPause apart at the least, so that
+// a verdict follows its reply within milliseconds. When bytes arrived is noted by the session
 // as the port announces them, so no rest delays an arrival time.
 #pragma once
 
@@ -25,6 +25,8 @@ class TRead232 : public QThread {
 public:
   // The least rest between polls: a flood must not keep a core busy.
   static constexpr std::chrono::milliseconds kPollPause{5};
+  // The same while a run waits for replies: a verdict follows its last byte within this.
+  static constexpr std::chrono::milliseconds kPromptPause{1};
   // How long bytes gather after a poll before the next, unless a run waits for them.
   static constexpr std::chrono::milliseconds kGather{36};
   // The longest rest: how often a quiet port is looked at anyway (a lost line is found

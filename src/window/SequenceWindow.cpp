@@ -2,6 +2,7 @@
 
 #include "LineMonitor.h"
 #include "Recording.h"
+#include "RunRecord.h"
 #include "SequenceReport.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -16,7 +18,7 @@
 #include <QVBoxLayout>
 
 namespace {
-enum Column { LineColumn, StepColumn, StateColumn, TimeColumn };
+enum Column { LineColumn, StepColumn, StateColumn, ValueColumn, TimeColumn };
 }
 
 TSequenceWindow::TSequenceWindow(TSession *session, std::function<PortChoice()> choice,
@@ -38,7 +40,7 @@ TSequenceWindow::TSequenceWindow(TSession *session, std::function<PortChoice()> 
   list_->setObjectName(QStringLiteral("steps"));
   list_->setRootIsDecorated(false);
   list_->setUniformRowHeights(true);
-  list_->setHeaderLabels({tr("Line"), tr("Step"), tr("State"), tr("Time")});
+  list_->setHeaderLabels({tr("Line"), tr("Step"), tr("State"), tr("Value"), tr("Time")});
   list_->header()->setSectionResizeMode(StepColumn, QHeaderView::Stretch);
   list_->header()->setStretchLastSection(false);
   summary_ = new QLabel(this);
@@ -81,6 +83,7 @@ TSequenceWindow::TSequenceWindow(TSession *session, std::function<PortChoice()> 
     list_->scrollToItem(list_->topLevelItem(index));
   });
   connect(&runner_, &SequenceRunner::stepFinished, this, &TSequenceWindow::showResult);
+  connect(&runner_, &SequenceRunner::asking, this, &TSequenceWindow::ask);
   connect(&runner_, &SequenceRunner::finished, this, [this] {
     // A failure stays in view above the count.
     const bool failed = runner_.failedSteps() > 0;
@@ -134,6 +137,7 @@ void TSequenceWindow::run() {
   if (steps_.isEmpty() || runner_.running())
     return;
   failure_.clear();
+  started_ = QDateTime::currentDateTime();
   runner_.start(steps_, repeat_->value(), false);
   enableButtons();
 }
@@ -144,6 +148,7 @@ void TSequenceWindow::showResult(int index, const SequenceRunner::Result &result
     return;
   item->setText(StateColumn,
                 QCoreApplication::translate("SequenceReport", TextOf(result.state).name));
+  item->setText(ValueColumn, ValuesText(result));
   const bool done = result.state == SequenceRunner::State::Passed ||
                     result.state == SequenceRunner::State::Failed;
   item->setText(TimeColumn,
@@ -177,13 +182,39 @@ void TSequenceWindow::showSummary(const QString &text, bool failed) {
   summary_->setFont(font);
 }
 
+void TSequenceWindow::ask(int index, const QString &variable, const QString &prompt) {
+  // Not modal to the application: the port is read, and the run stopped, while it waits.
+  auto *dialog = new QInputDialog(this);
+  dialog->setObjectName(QStringLiteral("ask"));
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setWindowTitle(tr("Line %1: %2").arg(steps_.value(index).line).arg(variable));
+  dialog->setLabelText(prompt);
+  connect(dialog, &QInputDialog::textValueSelected, &runner_,
+          [this](const QString &value) { runner_.answer(value); });
+  connect(dialog, &QDialog::rejected, &runner_, [this] { runner_.answer(std::nullopt); });
+  // A stop, or anything else that ends the step, takes the question away.
+  connect(&runner_, &SequenceRunner::stepFinished, dialog, [dialog, index](int finished) {
+    if (finished == index)
+      dialog->deleteLater();
+  });
+  dialog->open();
+}
+
 void TSequenceWindow::saveReport() {
-  const QString path =
-      QFileDialog::getSaveFileName(this, tr("Save report"), QString(), tr("JUnit reports (*.xml)"));
+  QString filter;
+  QString path = QFileDialog::getSaveFileName(
+      this, tr("Save report"), QString(),
+      tr("JUnit reports (*.xml);;JSON records (*.json);;JSON lines, a pass a line (*.jsonl)"),
+      &filter);
   if (path.isEmpty())
     return;
+  // Not every file dialog adds the suffix of the form chosen.
+  if (!IsReportName(path))
+    path += filter.contains(QLatin1String("*.jsonl"))  ? QStringLiteral(".jsonl")
+            : filter.contains(QLatin1String("*.json")) ? QStringLiteral(".json")
+                                                       : QStringLiteral(".xml");
   QString error;
-  if (!WriteJUnit(path, name_, runner_, &error))
+  if (!WriteReport(path, {name_, started_}, runner_, &error))
     showSummary(error, true);
 }
 

@@ -8,6 +8,7 @@
 
 #include "SequenceRunner.h"
 
+#include <QDateTime>
 #include <QWidget>
 
 QT_BEGIN_NAMESPACE
@@ -38,6 +39,7 @@ private:
   void setSteps(const QList<SequenceStep> &steps, const QString &name);
   void showResult(int index, const SequenceRunner::Result &result);
   void showSummary(const QString &text, bool failed);
+  void ask(int index, const QString &variable, const QString &prompt);
   void saveReport();
   void enableButtons();
 
@@ -45,6 +47,7 @@ private:
   SequenceRunner runner_;
   QList<SequenceStep> steps_;
   QString name_;
+  QDateTime started_;
   // The first failure of the run, as the summary shows it.
   QString failure_;
   QLabel *file_;

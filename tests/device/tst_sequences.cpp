@@ -7,11 +7,17 @@
 #include "LineMonitor.h"
 #include "Recording.h"
 #include "SequenceRunner.h"
+#include "SequenceWindow.h"
 
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <atomic>
@@ -73,6 +79,9 @@ private slots:
   void badInputSendsNothing_data();
   void badInputSendsNothing();
   void repliesTimedWhereTheyArrive();
+  void windowAsksAndShowsValues();
+  void measuredValueReports_data();
+  void measuredValueReports();
 };
 
 void SequenceTest::stepsPassWithExactBytes() {
@@ -303,6 +312,89 @@ void SequenceTest::repliesTimedWhereTheyArrive() {
   std::sort(error.begin(), error.end());
   // Whole milliseconds each side; a reply read a poll late would be tens of ms out.
   QVERIFY2(qAbs(error[5]) <= 2, qPrintable(QString::number(error[5])));
+}
+
+void SequenceTest::windowAsksAndShowsValues() {
+  AnsweringDevice device([](const QByteArray &heard) {
+    return heard.startsWith("SN ") ? "T=31.5C\r\n" : QByteArray();
+  });
+  REQUIRE_DEVICE(device);
+  device.mapAs("COM1");
+  QTemporaryDir dir;
+  QFile seq(dir.filePath("window.seq"));
+  QVERIFY(seq.open(QIODevice::WriteOnly));
+  seq.write("open\nask serial \"掃描序號\"\nsend \"SN ${serial}\\r\"\n"
+            "expect match \"T=(?<temp>\\S+)C\"\ncheck temp between 20 and 40\nclose\n");
+  seq.close();
+  TrdCom form;
+  TSequenceWindow *window = form.sequenceWindow();
+  QVERIFY(window->load(seq.fileName()));
+  // A scanner types the number and presses Enter.
+  AnswerModal<QInputDialog>([](QInputDialog *dialog) {
+    QCOMPARE(dialog->labelText(), QStringLiteral("掃描序號"));
+    dialog->setTextValue("AB12");
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+  });
+  window->run();
+  QTRY_VERIFY_WITH_TIMEOUT(!window->runner()->running(), 10000);
+  QCOMPARE(window->runner()->failedSteps(), 0);
+  QCOMPARE(device.heard, QByteArray("SN AB12\r"));
+  auto *steps = window->findChild<QTreeWidget *>("steps");
+  QCOMPARE(steps->topLevelItem(1)->text(3), QStringLiteral("serial = AB12"));
+  QCOMPARE(steps->topLevelItem(4)->text(3), QStringLiteral("temp = 31.5"));
+}
+
+void SequenceTest::measuredValueReports_data() {
+  QTest::addColumn<QByteArray>("reply");
+  QTest::addColumn<int>("exitCode");
+  QTest::addColumn<QString>("verdict");
+  QTest::newRow("within its limits") << QByteArray("T=31.5C\r\n") << 0 << "PASS";
+  QTest::newRow("out of its limits") << QByteArray("T=41.2C\r\n") << 1 << "FAIL";
+  QTest::newRow("not a number") << QByteArray("T=hotC\r\n") << 1 << "FAIL";
+}
+
+void SequenceTest::measuredValueReports() {
+  QFETCH(QByteArray, reply);
+  QFETCH(int, exitCode);
+  QFETCH(QString, verdict);
+  AnsweringDevice device(
+      [reply](const QByteArray &heard) { return heard.contains("T?") ? reply : QByteArray(); });
+  REQUIRE_DEVICE(device);
+  QTemporaryDir dir;
+  QFile seq(dir.filePath("measure.seq"));
+  QVERIFY(seq.open(QIODevice::WriteOnly));
+  seq.write("open\nask serial \"Scan the serial number\"\nsend \"T?\"\n"
+            "expect match \"T=(?<temp>\\S+)C\" within 500 ms\ncheck temp between 20 and 40\n"
+            "close\n");
+  seq.close();
+  QProcess tool;
+  tool.start(QStringLiteral(GLOW_PANEL_BINARY),
+             {"--run", seq.fileName(), "--com1", device.path(), "--set", "serial=AB123456",
+              "--report", dir.filePath("r.xml"), "--report", dir.filePath("r.json"), "--report",
+              dir.filePath("r.jsonl")});
+  QTRY_COMPARE_WITH_TIMEOUT(tool.state(), QProcess::NotRunning, 20000);
+  QCOMPARE(tool.exitCode(), exitCode);
+  QFile json(dir.filePath("r.json"));
+  QVERIFY(json.open(QIODevice::ReadOnly));
+  const QJsonObject record = QJsonDocument::fromJson(json.readAll()).object();
+  QCOMPARE(record["variables"].toObject()["serial"].toString(), QStringLiteral("AB123456"));
+  QCOMPARE(record["verdict"].toString(), verdict);
+  const QJsonObject check =
+      record["passes"].toArray()[0].toObject()["steps"].toArray()[4].toObject();
+  QCOMPARE(check["variable"].toString(), QStringLiteral("temp"));
+  QCOMPARE(check["low"].toDouble(), 20.0);
+  QCOMPARE(check["high"].toDouble(), 40.0);
+  QCOMPARE(check["values"].toObject()["temp"].toString(),
+           QString::fromLatin1(reply.mid(2, reply.indexOf('C') - 2)));
+  QCOMPARE(check["verdict"].toString(), verdict);
+  QFile junit(dir.filePath("r.xml"));
+  QVERIFY(junit.open(QIODevice::ReadOnly));
+  const QByteArray xml = junit.readAll();
+  QVERIFY(xml.contains("<property name=\"low\" value=\"20\"/>"));
+  QVERIFY(xml.contains("<property name=\"temp\" value=\"" + reply.mid(2, reply.indexOf('C') - 2)));
+  QFile lines(dir.filePath("r.jsonl"));
+  QVERIFY(lines.open(QIODevice::ReadOnly));
+  QCOMPARE(lines.readAll().count('\n'), 1);
 }
 
 QTEST_MAIN(SequenceTest)

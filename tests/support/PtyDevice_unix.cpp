@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <termios.h>
 #include <unistd.h>
 
 PtyDevice::PtyDevice() {
@@ -16,6 +17,13 @@ PtyDevice::PtyDevice() {
   if (openpty(&master_, &slave, name, nullptr, nullptr) != 0) {
     master_ = -1;
     return;
+  }
+  // Raw from the start, as a serial line is: a pty's own default echoes what comes in, so
+  // a device that answers while the tool has the port closed would talk to itself.
+  termios raw{};
+  if (tcgetattr(slave, &raw) == 0) {
+    cfmakeraw(&raw);
+    tcsetattr(slave, TCSANOW, &raw);
   }
   // Only the tool holds the slave side, so its close is visible here.
   ::close(slave);

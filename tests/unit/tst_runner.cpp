@@ -46,6 +46,8 @@ class RunnerTest : public QObject {
 private slots:
   void verdicts_data();
   void verdicts();
+  void measures_data();
+  void measures();
   void sweepKeepsItsPace();
   void reportTellsPassesApart();
 };
@@ -131,6 +133,72 @@ void RunnerTest::verdicts() {
   if (verdicts.contains('S'))
     QVERIFY(runner.passes().last().results.last().message.startsWith("after the failure"));
   QCOMPARE(runner.failedPasses(), verdicts.contains('F') ? repeat : 0);
+}
+
+void RunnerTest::measures_data() {
+  QTest::addColumn<QByteArray>("file");
+  QTest::addColumn<QStringList>("script");
+  QTest::addColumn<QStringList>("preset");
+  QTest::addColumn<QString>("verdicts");
+  // The last step's values as shown, or its reason when it failed.
+  QTest::addColumn<QString>("said");
+  const QByteArray reading = "open\nsend \"T?\"\nexpect match \"T=(?<temp>\\S+)C\" within 100 ms\n";
+  QTest::newRow("a captured value within its limits")
+      << reading + "check temp between 20 and 40" << QStringList{"T?=T=31.5C@5"} << QStringList{}
+      << "PPPP"
+      << "temp = 31.5";
+  QTest::newRow("a value out of its limits")
+      << reading + "check temp between 20 and 40" << QStringList{"T?=T=41.2C@5"} << QStringList{}
+      << "PPPF"
+      << "temp = 41.2, not between 20 and 40";
+  QTest::newRow("a value that is no number")
+      << reading + "check temp between 20 and 40" << QStringList{"T?=T=warmC@5"} << QStringList{}
+      << "PPPF"
+      << "temp = warm: not a number";
+  QTest::newRow("an exact value") << reading + "check temp is \"31.5\""
+                                  << QStringList{"T?=T=31.0C@5"} << QStringList{} << "PPPF"
+                                  << "temp = 31.0, not \"31.5\"";
+  QTest::newRow("an answer put in what is sent and expected")
+      << QByteArray("open\nask serial \"Scan\"\nsend \"SN ${serial}\\r\"\n"
+                    "expect \"${serial} OK\"\ncheck serial matches \"^[A-Z0-9]{4}$\"")
+      << QStringList{"SN AB12\\r=AB12 OK@3"} << QStringList{"serial=AB12"} << "PPPPP"
+      << "serial = AB12";
+  QTest::newRow("a value put into a pattern as text")
+      << QByteArray("open\nask v \"?\"\nsend \"V\"\nexpect match \"=${v}$\" within 50 ms")
+      << QStringList{"V=1x2@3"} << QStringList{"v=1.2"} << "PPPF"
+      << "not received";
+  QTest::newRow("a pattern that backtracks without end")
+      << QByteArray("open\nexpect match \"^(a+)+$\" within 200 ms")
+      << QStringList{"@1:" + QString(60000, 'a') + '!'} << QStringList{} << "PF"
+      << "match limit";
+}
+
+void RunnerTest::measures() {
+  QFETCH(QByteArray, file);
+  QFETCH(QStringList, script);
+  QFETCH(QStringList, preset);
+  QFETCH(QString, verdicts);
+  QFETCH(QString, said);
+  TStandInSession session;
+  Script(session, script);
+  SequenceRunner runner(&session);
+  QHash<QString, QString> values;
+  for (const QString &p : preset)
+    values.insert(p.section('=', 0, 0), p.section('=', 1));
+  runner.setVariables(values);
+  const ParsedSequence parsed = ParseSequence(file, values.keys());
+  QVERIFY2(!parsed.failed, qPrintable(parsed.error.message));
+  runner.start(parsed.steps, 1, false);
+  for (int ms = 0; runner.running() && ms < 60000; ++ms)
+    session.time.advance(1);
+  QString got;
+  for (const SequenceRunner::Result &r : runner.passes().last().results)
+    got += "WRPFS"[int(r.state)];
+  QCOMPARE(got, verdicts);
+  const SequenceRunner::Result &last = runner.passes().last().results.last();
+  const QString shown =
+      last.state == SequenceRunner::State::Failed ? last.message : ValuesText(last);
+  QVERIFY2(shown.contains(said), qPrintable(shown));
 }
 
 void RunnerTest::sweepKeepsItsPace() {

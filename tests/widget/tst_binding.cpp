@@ -287,6 +287,12 @@ void BindingTest::commandLine_data() {
                                  << "Missing value after '--com1'";
   QTest::newRow("unknown option") << QStringList{"--baud", "9600"} << 2 << ""
                                   << "Unknown option 'baud'";
+  QTest::newRow("a variable without its value")
+      << QStringList{"--run", "x.seq", "--set", "serial"} << 2 << ""
+      << "--set serial: expected NAME=VALUE";
+  QTest::newRow("a report of no known form")
+      << QStringList{"--run", "x.seq", "--report", "r.txt"} << 2 << ""
+      << "the suffix names the form";
   QTest::newRow("stray argument") << QStringList{"/dev/ttyUSB0"} << 2 << ""
                                   << "unexpected argument '/dev/ttyUSB0'";
 }
