@@ -11,6 +11,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <unistd.h>
 
 bool gQuick = false;
@@ -144,5 +147,71 @@ void PacedDevice::run() {
       ++pieces_;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+ScriptedDevice::ScriptedDevice(const PtyDevice &pty)
+    : thread_([this, fd = pty.masterFd()] {
+        // Ahead of the tool on the processor, where the system allows it: the device's own
+        // wake-ups are no part of what it measures.
+        sched_param realtime{};
+        realtime.sched_priority = 10;
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &realtime);
+        run(fd);
+      }) {}
+
+ScriptedDevice::~ScriptedDevice() {
+  stop_ = true;
+  thread_.join();
+}
+
+std::vector<double> ScriptedDevice::answerMs() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return answerMs_;
+}
+
+std::vector<qint64> ScriptedDevice::arrivalsNs() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return arrivalsNs_;
+}
+
+void ScriptedDevice::run(int fd) {
+  QByteArray command;
+  while (!stop_) {
+    pollfd pfd{fd, POLLIN, 0};
+    if (::poll(&pfd, 1, 20) <= 0)
+      continue;
+    char buf[4096];
+    const ssize_t n = (pfd.revents & POLLIN) ? ::read(fd, buf, sizeof buf) : 0;
+    const qint64 at = MonotonicNs();
+    // No one has the line open (a hang-up shows at once): look again shortly, without
+    // spinning at this thread's priority.
+    if (n <= 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      continue;
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (ssize_t i = 0; i < n; ++i)
+        arrivalsNs_.push_back(at);
+    }
+    command += QByteArray(buf, int(n));
+    if (!command.startsWith('D')) {
+      [[maybe_unused]] const ssize_t echoed = ::write(fd, command.constData(), command.size());
+      command.clear();
+      continue;
+    }
+    if (!command.endsWith('\n'))
+      continue;
+    const QByteArray delay = command.mid(1, command.size() - 2);
+    command.clear();
+    const qint64 due = at + delay.toLongLong() * 1000000;
+    while (MonotonicNs() < due)
+      std::this_thread::sleep_for(std::chrono::nanoseconds(due - MonotonicNs()));
+    const QByteArray answer = "R" + delay + "\n";
+    const qint64 sent = MonotonicNs();
+    [[maybe_unused]] const ssize_t wrote = ::write(fd, answer.constData(), answer.size());
+    std::lock_guard<std::mutex> lock(mutex_);
+    answerMs_.push_back(double(sent - at) / 1e6);
   }
 }

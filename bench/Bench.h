@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -83,5 +84,28 @@ private:
   std::function<QByteArray(qint64)> piece_;
   std::atomic<qint64> sent_{0}, pieces_{0};
   std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+// A device on a thread of its own, on its own clock: "D<n>\n" is answered "R<n>\n" n ms
+// after its last byte came; anything else comes straight back. It notes when each answer
+// left, and when each byte arrived.
+class ScriptedDevice {
+public:
+  explicit ScriptedDevice(const PtyDevice &pty);
+  ~ScriptedDevice();
+  ScriptedDevice(const ScriptedDevice &) = delete;
+  ScriptedDevice &operator=(const ScriptedDevice &) = delete;
+  // Each answer's time on the device's side, in ms.
+  std::vector<double> answerMs();
+  std::vector<qint64> arrivalsNs();
+
+private:
+  void run(int fd);
+
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::vector<double> answerMs_;
+  std::vector<qint64> arrivalsNs_;
   std::thread thread_;
 };

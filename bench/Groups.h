@@ -15,6 +15,8 @@ void SequenceGroup();                     // sequence.cpp
 void MeasureGroup();                      // measure.cpp
 void ReopenGroup();                       // reopen.cpp
 void DrillsGroup();                       // drills.cpp
+void RackGroup();                         // rack.cpp
+int UsageProbe(int argc, char *argv[]);   // rack.cpp: runs a program, prints its usage
 void LargeMemoGroup();                    // large.cpp
 void SideBySideGroup();                   // side.cpp
 void StartupGroup(const QString &self);   // startup.cpp

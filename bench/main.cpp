@@ -10,6 +10,8 @@
 int main(int argc, char *argv[]) {
   if (argc > 1 && qstrcmp(argv[1], "--startup-probe") == 0)
     return StartupProbe(argc, argv);
+  if (argc > 1 && qstrcmp(argv[1], "--usage-probe") == 0)
+    return UsageProbe(argc, argv);
   QStringList only;
   for (int i = 1; i < argc; ++i) {
     if (qstrcmp(argv[i], "--quick") == 0)
@@ -33,6 +35,7 @@ int main(int argc, char *argv[]) {
       {"measure", MeasureGroup},
       {"reopen", ReopenGroup},
       {"drills", DrillsGroup},
+      {"rack", RackGroup},
       {"side", SideBySideGroup},
       {"startup", [] { StartupGroup(QCoreApplication::applicationFilePath()); }},
   };

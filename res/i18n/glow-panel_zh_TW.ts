@@ -20,10 +20,6 @@
         <translation>列出現有的序列埠後結束。</translation>
     </message>
     <message>
-        <source>Use &lt;device&gt; for COM 1 in this run (not saved).</source>
-        <translation>本次執行以 &lt;device&gt; 作為 COM 1（不儲存）。</translation>
-    </message>
-    <message>
         <source>Use &lt;device&gt; for COM 2 in this run (not saved).</source>
         <translation>本次執行以 &lt;device&gt; 作為 COM 2（不儲存）。</translation>
     </message>
@@ -86,10 +82,6 @@ Try &apos;%1 --help&apos;.
         <translation>將 --run 的結果寫入 &lt;file&gt;：.xml 為 JUnit XML，.json 為一筆 JSON 紀錄，.jsonl 為每輪附加一行 JSON。可指定多次。</translation>
     </message>
     <message>
-        <source>Set a sequence&apos;s variable for --run, as NAME=VALUE; an ask of NAME takes it as its answer. May be given more than once.</source>
-        <translation>為 --run 設定序列的變數，格式為 NAME=VALUE；詢問 NAME 的步驟以此為答案。可指定多次。</translation>
-    </message>
-    <message>
         <source>--set %1: expected NAME=VALUE</source>
         <translation>--set %1：應為 NAME=VALUE</translation>
     </message>
@@ -100,6 +92,34 @@ Try &apos;%1 --help&apos;.
     <message>
         <source>%1: the suffix names the form: .xml, .json or .jsonl</source>
         <translation>%1：副檔名決定格式：.xml、.json 或 .jsonl</translation>
+    </message>
+    <message>
+        <source>Use &lt;device&gt; for COM 1 in this run (not saved). More than one, repeated or as a comma-separated list, make a rack: --run runs on each at the same time.</source>
+        <translation>本次執行以 &lt;device&gt; 作為 COM 1（不儲存）。指定多個（重複此選項或以逗號分隔）即成為測試架：--run 同時在每個裝置上執行。</translation>
+    </message>
+    <message>
+        <source>Set a sequence&apos;s variable for --run, as NAME=VALUE, or for one device of a rack as NAME@DEVICE=VALUE (DEVICE as ttyUSB3); an ask of NAME takes it as its answer. May be given more than once.</source>
+        <translation>為 --run 設定序列的變數，格式為 NAME=VALUE；或只為測試架中的一個裝置設定，格式為 NAME@DEVICE=VALUE（DEVICE 如 ttyUSB3）；ask NAME 會以此為答案。可指定多次。</translation>
+    </message>
+    <message>
+        <source>Show the operator&apos;s board for the sequence in &lt;file&gt;: a tile for each device --com1 names, each run on its own.</source>
+        <translation>顯示 &lt;file&gt; 序列的操作員看板：--com1 指定的每個裝置各有一格，各自執行。</translation>
+    </message>
+    <message>
+        <source>--com1 %1: a device name is empty</source>
+        <translation>--com1 %1：裝置名稱是空的</translation>
+    </message>
+    <message>
+        <source>--com1 %1 is named twice</source>
+        <translation>--com1 %1 重複指定</translation>
+    </message>
+    <message>
+        <source>--set %1: --com1 names no device %2</source>
+        <translation>--set %1：--com1 沒有指定裝置 %2</translation>
+    </message>
+    <message>
+        <source>--run and --station do not go together</source>
+        <translation>--run 與 --station 不能同時使用</translation>
     </message>
 </context>
 <context>
@@ -151,6 +171,27 @@ Try &apos;%1 --help&apos;.
     <message>
         <source>%1 cannot be written; the choice holds for this run only</source>
         <translation>無法寫入 %1；此選擇只在這次執行中有效</translation>
+    </message>
+</context>
+<context>
+    <name>Rack</name>
+    <message>
+        <source>did not start: %1</source>
+        <translation>無法啟動：%1</translation>
+    </message>
+    <message>
+        <source>stopped by signal %1</source>
+        <translation>被訊號 %1 終止</translation>
+    </message>
+    <message>
+        <source>ended abnormally (0x%1)</source>
+        <translation>異常結束 (0x%1)</translation>
+    </message>
+    <message>
+        <source>%1 devices: %2 passed, %3 failed, %4 lost
+</source>
+        <translation>%1 個裝置：%2 個通過，%3 個失敗，%4 個斷線
+</translation>
     </message>
 </context>
 <context>
@@ -665,6 +706,70 @@ Close it there first.</source>
     <message>
         <source>JUnit reports (*.xml);;JSON records (*.json);;JSON lines, a pass a line (*.jsonl)</source>
         <translation>JUnit 報告 (*.xml);;JSON 紀錄 (*.json);;JSON 行，每輪一行 (*.jsonl)</translation>
+    </message>
+    <message>
+        <source>Station…</source>
+        <translation>測試站…</translation>
+    </message>
+</context>
+<context>
+    <name>TStationBoard</name>
+    <message>
+        <source>Station - GLOW_PANEL</source>
+        <translation>測試站 - GLOW_PANEL</translation>
+    </message>
+    <message>
+        <source>Devices, separated by commas</source>
+        <translation>裝置，以逗號分隔</translation>
+    </message>
+    <message>
+        <source>Start all</source>
+        <translation>全部開始</translation>
+    </message>
+    <message>
+        <source>Start every tile (F5)</source>
+        <translation>開始每一格 (F5)</translation>
+    </message>
+    <message>
+        <source>Stop all</source>
+        <translation>全部停止</translation>
+    </message>
+</context>
+<context>
+    <name>TStationTile</name>
+    <message>
+        <source>Start</source>
+        <translation>開始</translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>就緒</translation>
+    </message>
+    <message>
+        <source>line %1: %2</source>
+        <translation>第 %1 行：%2</translation>
+    </message>
+    <message>
+        <source>Waiting for %1 to return</source>
+        <translation>等待 %1 重新連接</translation>
+    </message>
+    <message>
+        <source>%1 is back</source>
+        <translation>%1 已重新連接</translation>
+    </message>
+    <message>
+        <source>RUNNING</source>
+        <translation>測試中</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n step(s) passed</source>
+        <translation>
+            <numerusform>%n 個步驟通過</numerusform>
+        </translation>
     </message>
 </context>
 <context>

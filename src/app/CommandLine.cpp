@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "PortBinding.h"
+#include "Rack.h"
 #include "SequenceReport.h"
 
 #include <QCommandLineParser>
@@ -21,7 +22,10 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
       QCoreApplication::translate("CommandLine", "List the serial ports present and exit."));
   const QCommandLineOption com1(
       QStringLiteral("com1"),
-      QCoreApplication::translate("CommandLine", "Use <device> for COM 1 in this run (not saved)."),
+      QCoreApplication::translate("CommandLine",
+                                  "Use <device> for COM 1 in this run (not saved). More than "
+                                  "one, repeated or as a comma-separated list, make a rack: "
+                                  "--run runs on each at the same time."),
       QStringLiteral("device"));
   const QCommandLineOption com2(
       QStringLiteral("com2"),
@@ -57,16 +61,27 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
   const QCommandLineOption set(
       QStringLiteral("set"),
       QCoreApplication::translate("CommandLine",
-                                  "Set a sequence's variable for --run, as NAME=VALUE; an ask of "
-                                  "NAME takes it as its answer. May be given more than once."),
+                                  "Set a sequence's variable for --run, as NAME=VALUE, or for one "
+                                  "device of a rack as NAME@DEVICE=VALUE (DEVICE as ttyUSB3); an "
+                                  "ask of NAME takes it as its answer. May be given more than "
+                                  "once."),
       QStringLiteral("name=value"));
   const QCommandLineOption noReopen(
       QStringLiteral("no-reopen"),
       QCoreApplication::translate("CommandLine",
                                   "When the device goes away, close the port and do not reopen "
                                   "it when it returns (this run only)."));
-  parser.addOptions(
-      {help, version, list, com1, com2, log, noReopen, run, repeat, keepGoing, report, set});
+  const QCommandLineOption station(
+      QStringLiteral("station"),
+      QCoreApplication::translate("CommandLine",
+                                  "Show the operator's board for the sequence in <file>: a tile "
+                                  "for each device --com1 names, each run on its own."),
+      QStringLiteral("file"));
+  // How a rack starts its members: each is stopped by a byte on its standard input.
+  QCommandLineOption member(QStringLiteral("rack-member"));
+  member.setFlags(QCommandLineOption::HiddenFromHelp);
+  parser.addOptions({help, version, list, com1, com2, log, noReopen, run, repeat, keepGoing, report,
+                     set, station, member});
 
   CommandLine result;
   const QString program = QStringLiteral("glow-panel");
@@ -112,20 +127,49 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
     return result;
   }
   // An empty name would fall back to another device or file than the one meant.
-  for (const QCommandLineOption *option : {&com1, &com2, &log, &run, &report})
+  for (const QCommandLineOption *option : {&com1, &com2, &log, &run, &report, &station})
     for (const QString &value : parser.values(*option))
       if (value.trimmed().isEmpty())
         return usage(
             QCoreApplication::translate("CommandLine", "--%1 needs a name, not an empty one")
                 .arg(option->names().constFirst()));
+  for (const QString &value : parser.values(com1))
+    for (const QString &device : value.split(QLatin1Char(','))) {
+      if (device.trimmed().isEmpty())
+        return usage(QCoreApplication::translate("CommandLine", "--com1 %1: a device name is empty")
+                         .arg(value));
+      for (const QString &named : std::as_const(result.rack))
+        if (SameDevice(named, device) || ShortName(named) == ShortName(device))
+          return usage(
+              QCoreApplication::translate("CommandLine", "--com1 %1 is named twice").arg(device));
+      result.rack << device;
+    }
   for (const QString &assignment : parser.values(set)) {
     const qsizetype eq = assignment.indexOf(QLatin1Char('='));
-    if (eq <= 0)
+    const qsizetype at = assignment.left(eq).indexOf(QLatin1Char('@'));
+    if (eq <= 0 || at == 0)
       return usage(QCoreApplication::translate("CommandLine", "--set %1: expected NAME=VALUE")
                        .arg(assignment));
-    result.run.variables.insert(assignment.left(eq), assignment.mid(eq + 1));
+    if (at < 0) {
+      result.run.variables.insert(assignment.left(eq), assignment.mid(eq + 1));
+      continue;
+    }
+    const QString device = assignment.mid(at + 1, eq - at - 1);
+    bool named = false;
+    for (const QString &d : std::as_const(result.rack))
+      named = named || ShortName(d) == device;
+    if (!named)
+      return usage(QCoreApplication::translate("CommandLine", "--set %1: --com1 names no device %2")
+                       .arg(assignment, device));
+    result.perDevice[device].insert(assignment.left(at), assignment.mid(eq + 1));
   }
-  result.devices = {parser.value(com1), parser.value(com2)};
+  result.devices = {result.rack.value(0), parser.value(com2)};
+  // One device: its own values are simply the run's.
+  if (result.rack.size() == 1)
+    for (auto it = result.perDevice.cbegin(); it != result.perDevice.cend(); ++it)
+      result.run.variables.insert(it.value());
+  result.station = parser.value(station);
+  result.run.rackMember = parser.isSet(member);
   result.logFile = parser.value(log);
   result.reopen = !parser.isSet(noReopen);
   result.run.file = parser.value(run);
@@ -138,8 +182,11 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
       usage(QCoreApplication::translate("CommandLine",
                                         "--repeat needs a whole number of at least 1"));
   }
-  if (result.run.file.isEmpty() && (parser.isSet(repeat) || parser.isSet(keepGoing) ||
-                                    parser.isSet(report) || parser.isSet(set)))
+  if (!result.run.file.isEmpty() && !result.station.isEmpty())
+    usage(QCoreApplication::translate("CommandLine", "--run and --station do not go together"));
+  else if (result.run.file.isEmpty() &&
+           (parser.isSet(repeat) || parser.isSet(keepGoing) || parser.isSet(report) ||
+            (parser.isSet(set) && result.station.isEmpty())))
     usage(QCoreApplication::translate("CommandLine",
                                       "--repeat, --keep-going, --report and --set go with --run"));
   // Found now, not after the run has sent its bytes.

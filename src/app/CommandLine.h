@@ -1,10 +1,13 @@
 // The command line: --com1/--com2 bind a port item for this run; --list-ports, --help and
 // --version answer and end the program; --log records the line to a file; --run runs a test
-// sequence without a window. All of it works without a display.
+// sequence without a window, on a rack of devices when --com1 names more than one;
+// --station shows the operator's board for them. All of it but the board works without a
+// display.
 #pragma once
 
 #include "HeadlessRun.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +19,12 @@ struct CommandLine {
   QString err;
   // The devices for COM 1 and COM 2; empty where none was given.
   QStringList devices{QString(), QString()};
+  // Every device --com1 names, in order: more than one makes --run a rack.
+  QStringList rack;
+  // --set NAME@DEVICE=VALUE: values for one device of the rack, by its short name.
+  QHash<QString, QHash<QString, QString>> perDevice;
+  // A sequence for the operator's board (--station); empty for none.
+  QString station;
   // The file every row of the line monitor is appended to; empty for none.
   QString logFile;
   // False with --no-reopen: a lost line just closes the port in this run.

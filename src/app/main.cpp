@@ -1,9 +1,11 @@
 // Start-up: the command line, then either a headless run (no widget, no display, no
-// platform plugin) or the application, the one window and the event loop.
+// platform plugin), or the application with the one window, or the operator's board alone.
 #include "CommandLine.h"
 #include "HeadlessRun.h"
 #include "Platform.h"
+#include "Rack.h"
 #include "Startup.h"
+#include "StationBoard.h"
 #include "Translations.h"
 #include "Unit1.h"
 
@@ -26,6 +28,9 @@ int main(int argc, char *argv[]) {
       options.reopen = command.reopen;
       // Nobody would see a message box: what escapes is told on the console.
       try {
+        if (command.rack.size() > 1)
+          return RunRack({command.run, command.rack, command.devices[1], command.logFile,
+                          command.reopen, command.perDevice});
         return RunHeadless(command.run, options, command.logFile);
       } catch (const std::exception &e) {
         PrintToConsole(ConsoleStream::Err, QString::fromLocal8Bit(e.what()) + QLatin1Char('\n'));
@@ -40,16 +45,40 @@ int main(int argc, char *argv[]) {
     PrintToConsole(ConsoleStream::Err, command.err);
     return command.exitCode;
   }
+  // A wrong file for the board is said where it was named, before any window.
+  ParsedSequence station;
+  if (!command.station.isEmpty()) {
+    station = ReadSequenceFile(command.station, command.run.variables.keys());
+    if (station.failed) {
+      PrintToConsole(ConsoleStream::Err, DescribeError(command.station, station.error) + '\n');
+      return kRunBadInput;
+    }
+  }
 
   PrepareForLongRun();
   QApplication app(argc, argv);
   InstallTranslations();
   WarnIfNoBig5();
-  return RunShowingEscapes([&app, &command] {
+  return RunShowingEscapes([&app, &command, &station] {
     SessionOptions options;
     options.devices = command.devices;
     options.reopen = command.reopen;
+    if (!command.station.isEmpty()) {
+      TStationBoard board(options, command.logFile);
+      board.setVariables(command.run.variables, command.perDevice);
+      QStringList devices = command.rack;
+      if (devices.isEmpty())
+        for (const SerialPortEntry &port : SystemPorts())
+          devices << port.device;
+      board.setDevices(devices);
+      board.setSequence(station.steps, command.station);
+      board.show();
+      app.exec();
+      return;
+    }
     TrdCom form(options);
+    if (command.rack.size() > 1)
+      form.setStationDevices(command.rack);
     if (!command.logFile.isEmpty())
       form.recordLineTo(command.logFile);
     form.show();

@@ -31,3 +31,8 @@ void PrepareForLongRun();
 // A second request while the first is handled ends the program at once with that code. An
 // empty handler restores the defaults.
 void OnInterrupt(std::function<void(int exitCode)> handler);
+
+// A member of a rack (a process the rack started) also takes a byte on its standard input
+// as such a request, the byte being the exit code; the end of that input (the rack is gone)
+// is a hang-up, 129. Call after OnInterrupt().
+void InterruptOnInput();

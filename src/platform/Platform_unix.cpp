@@ -66,6 +66,24 @@ void OnInterrupt(std::function<void(int)> handler) {
     sigaction(s, &action, nullptr);
 }
 
+void InterruptOnInput() {
+  auto *notifier =
+      new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, QCoreApplication::instance());
+  QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier] {
+    char code = 0;
+    const ssize_t n = ::read(STDIN_FILENO, &code, 1);
+    if (n < 0)
+      return;
+    if (n == 0) {
+      // An input at its end stays readable.
+      notifier->setEnabled(false);
+      code = char(128 + SIGHUP);
+    }
+    if (gInterruptHandler)
+      gInterruptHandler(uchar(code));
+  });
+}
+
 QStringList MingFaceSubstitutes() {
   return {QStringLiteral("PMingLiU"), QStringLiteral("AR PL UMing TW")};
 }

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 
 #include <atomic>
+#include <thread>
 
 #include <windows.h>
 
@@ -74,6 +75,26 @@ void OnInterrupt(std::function<void(int)> handler) {
   gInterruptHandler = std::move(handler);
   gInterrupted = false;
   SetConsoleCtrlHandler(ConsoleInterrupt, gInterruptHandler ? TRUE : FALSE);
+}
+
+void InterruptOnInput() {
+  // A pipe cannot be waited on with the event loop's notifiers on Windows: a thread of its
+  // own blocks in the read. It ends with the process.
+  std::thread([] {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    char code = 0;
+    DWORD n = 0;
+    if (!input || input == INVALID_HANDLE_VALUE || !ReadFile(input, &code, 1, &n, nullptr) ||
+        n == 0)
+      code = char(129);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [code] {
+          if (gInterruptHandler)
+            gInterruptHandler(uchar(code));
+        },
+        Qt::QueuedConnection);
+  }).detach();
 }
 
 QStringList MingFaceSubstitutes() {

@@ -9,8 +9,6 @@
 #include <QEventLoop>
 #include <QFileInfo>
 
-namespace {
-// Why the run cannot start, or empty: a wrong file, or a question no one is there to answer.
 QString StartProblem(const HeadlessRun &run, const ParsedSequence &parsed) {
   if (parsed.failed)
     return DescribeError(run.file, parsed.error);
@@ -24,7 +22,6 @@ QString StartProblem(const HeadlessRun &run, const ParsedSequence &parsed) {
                             step.file});
   return {};
 }
-} // namespace
 
 int RunHeadless(const HeadlessRun &run, SessionOptions options, const QString &logFile) {
   const ParsedSequence parsed = ReadSequenceFile(run.file, run.variables.keys());
@@ -78,6 +75,8 @@ int RunHeadless(const HeadlessRun &run, SessionOptions options, const QString &l
     interrupted = exitCode;
     runner.stop();
   });
+  if (run.rackMember)
+    InterruptOnInput();
   runner.start(parsed.steps, run.repeat, run.keepGoing);
   if (runner.running())
     loop.exec();

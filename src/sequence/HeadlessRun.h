@@ -4,6 +4,7 @@
 #pragma once
 
 #include "PortSession.h"
+#include "Sequence.h"
 
 #include <QHash>
 #include <QString>
@@ -17,6 +18,8 @@ struct HeadlessRun {
   QStringList reports;
   // --set: the variables set before the run.
   QHash<QString, QString> variables;
+  // Started by a rack: a byte on standard input stops the run as a signal would.
+  bool rackMember = false;
 };
 
 // How the program ends, for a script.
@@ -33,6 +36,9 @@ enum ExitCode : int {
   kRunInterrupted = 130,
   kRunTerminated = 143,
 };
+
+// Why the run cannot start, or empty: a wrong file, or a question no one is there to answer.
+QString StartProblem(const HeadlessRun &run, const ParsedSequence &parsed);
 
 // Runs the file in the running event loop and gives the exit code; every row of the line
 // goes to logFile too, unless it is empty.

@@ -121,9 +121,10 @@ bool AppendPassRecord(const QString &path, const RunHeader &header, const Sequen
   const QByteArray line = QJsonDocument(PassRecord(header, runner, int(runner.passes().size()) - 1))
                               .toJson(QJsonDocument::Compact) +
                           '\n';
-  // One write a line, so that a reader never sees half of one.
-  if (file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(line) == line.size() &&
-      file.flush())
+  // One write a line, so that a reader never sees half of one, and the devices of a rack
+  // appending to one file never mix theirs.
+  if (file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered) &&
+      file.write(line) == line.size() && file.flush())
     return true;
   *error = QStringLiteral("%1: %2").arg(path, file.errorString());
   return false;

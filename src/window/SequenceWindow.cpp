@@ -32,6 +32,8 @@ TSequenceWindow::TSequenceWindow(TSession *session, std::function<PortChoice()> 
   run_ = new QPushButton(tr("Run"), this);
   stop_ = new QPushButton(tr("Stop"), this);
   report_ = new QPushButton(tr("Save report…"), this);
+  station_ = new QPushButton(tr("Station…"), this);
+  station_->setObjectName(QStringLiteral("station"));
   repeat_ = new QSpinBox(this);
   repeat_->setRange(1, 100000);
   repeat_->setPrefix(tr("Repeat "));
@@ -54,6 +56,7 @@ TSequenceWindow::TSequenceWindow(TSession *session, std::function<PortChoice()> 
                      static_cast<QWidget *>(repeat_)})
     buttons->addWidget(w);
   buttons->addStretch(1);
+  buttons->addWidget(station_);
   buttons->addWidget(report_);
   auto *layout = new QVBoxLayout(this);
   layout->addLayout(buttons);
@@ -71,6 +74,7 @@ TSequenceWindow::TSequenceWindow(TSession *session, std::function<PortChoice()> 
   connect(run_, &QPushButton::clicked, this, &TSequenceWindow::run);
   connect(stop_, &QPushButton::clicked, &runner_, &SequenceRunner::stop);
   connect(report_, &QPushButton::clicked, this, &TSequenceWindow::saveReport);
+  connect(station_, &QPushButton::clicked, this, [this] { emit stationRequested(steps_, name_); });
   connect(&runner_, &SequenceRunner::passStarted, this, [this](int pass) {
     for (int i = 0; i < list_->topLevelItemCount(); ++i)
       showResult(i, {});
@@ -221,6 +225,7 @@ void TSequenceWindow::saveReport() {
 void TSequenceWindow::enableButtons() {
   const bool running = runner_.running();
   run_->setEnabled(!running && !steps_.isEmpty());
+  station_->setEnabled(!steps_.isEmpty());
   stop_->setEnabled(running);
   repeat_->setEnabled(!running);
   report_->setEnabled(!running && !runner_.passes().isEmpty());

@@ -3,7 +3,7 @@
 // through the port session, as the main window's buttons press it, while the main window
 // keeps working, and shows each
 // step's state and time, the running step in view and a failed one in red. The results can
-// be saved as a JUnit report.
+// be saved as a JUnit report. "Station…" takes the steps to the operator's board.
 #pragma once
 
 #include "SequenceRunner.h"
@@ -35,6 +35,10 @@ public:
   SequenceRunner *runner() { return &runner_; }
   QString summary() const;
 
+signals:
+  // "Station…": the operator's board for these steps, a tile per device.
+  void stationRequested(const QList<SequenceStep> &steps, const QString &name);
+
 private:
   void setSteps(const QList<SequenceStep> &steps, const QString &name);
   void showResult(int index, const SequenceRunner::Result &result);
@@ -56,5 +60,6 @@ private:
   QPushButton *run_;
   QPushButton *stop_;
   QPushButton *report_;
+  QPushButton *station_;
   QSpinBox *repeat_;
 };

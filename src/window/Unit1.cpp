@@ -6,6 +6,7 @@
 #include "Platform.h"
 #include "PortMenu.h"
 #include "SequenceWindow.h"
+#include "StationBoard.h"
 #include "Unit2.h"
 #include "ui_Unit1.h"
 
@@ -38,6 +39,7 @@ TrdCom::TrdCom(SessionOptions options) : ui(new Ui::TrdCom) {
   recorder_ = new TLineRecorder(this);
   // The monitor first: it hears the session's first rows too.
   monitor_ = new TLineMonitor(recorder_, this);
+  stationOptions_ = options;
   session_ = new TPortSession(recorder_, std::move(options), this);
 
   comItems_ = new QButtonGroup(this);
@@ -72,6 +74,7 @@ TrdCom::TrdCom(SessionOptions options) : ui(new Ui::TrdCom) {
   sequencesAction_->setShortcutContext(Qt::WindowShortcut);
   addAction(sequencesAction_);
   connect(sequencesAction_, &QAction::triggered, this, &TrdCom::showSequences);
+  connect(sequences_, &TSequenceWindow::stationRequested, this, &TrdCom::showStation);
   ui->Memo2->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(ui->Memo2, &QWidget::customContextMenuRequested, this, &TrdCom::showMemoMenu);
 
@@ -263,6 +266,21 @@ void TrdCom::showSequences() {
   sequences_->show();
   sequences_->raise();
   sequences_->activateWindow();
+}
+
+void TrdCom::showStation(const QList<SequenceStep> &steps, const QString &name) {
+  if (!station_) {
+    station_ = new TStationBoard(stationOptions_, {}, this);
+    QStringList devices = stationDevices_;
+    if (devices.isEmpty())
+      for (const SerialPortEntry &port : session_->bindings().listPorts())
+        devices << port.device;
+    station_->setDevices(devices);
+  }
+  station_->setSequence(steps, name);
+  station_->show();
+  station_->raise();
+  station_->activateWindow();
 }
 
 void TrdCom::showMonitor() {

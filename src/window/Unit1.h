@@ -24,6 +24,7 @@ class TLineMonitor;
 class TPortMenu;
 class TRead232;
 class TSequenceWindow;
+class TStationBoard;
 
 // Which buttons can be pressed changes only at these transitions.
 enum class ControlState { StartedUp, Opened, Closed };
@@ -54,6 +55,9 @@ public:
   TPortMenu *portMenu() const { return portMenu_; }
   TLineMonitor *lineMonitor() const { return monitor_; }
   TSequenceWindow *sequenceWindow() const { return sequences_; }
+  // The devices the operator's board starts with: all the serial ports found, unless set.
+  void setStationDevices(const QStringList &devices) { stationDevices_ = devices; }
+  TStationBoard *stationBoard() const { return station_; }
   // The port item and speed chosen in the window.
   PortChoice choice() const;
 
@@ -74,6 +78,7 @@ private:
   void applyControlState(ControlState state);
   void showMonitor();
   void showSequences();
+  void showStation(const QList<SequenceStep> &steps, const QString &name);
   void showMemoMenu(const QPoint &pos);
   void showSessionEvents();
 
@@ -88,6 +93,10 @@ private:
   QAction *monitorAction_;
   TSequenceWindow *sequences_;
   QAction *sequencesAction_;
+  // The board's sessions are each its own, on the same settings as this window's.
+  SessionOptions stationOptions_;
+  QStringList stationDevices_;
+  TStationBoard *station_ = nullptr;
 };
 
 // The one window of the process.

@@ -241,9 +241,13 @@ void DrillTest::flappingDeviceLeaksNothing() {
   QVERIFY(rows.count(QStringLiteral("-- line lost")) >= 25);
   QCOMPARE(count("/proc/self/fd"), files);
   QCOMPARE(count("/proc/self/task"), threads);
-  // Gross growth only: a port object left behind each time is found by the sanitizer
-  // build's leak check, and its allocator keeps freed memory resident for a while.
+  // Gross growth only. Under AddressSanitizer freed memory stays in its quarantine, and
+  // a port object left behind each time is found by its leak check instead.
+#ifndef __SANITIZE_ADDRESS__
   QVERIFY2(ResidentKb() - rss < 16384, qPrintable(QString::number(ResidentKb() - rss)));
+#else
+  Q_UNUSED(rss);
+#endif
   device->send("still here");
   QTRY_COMPARE(MemoText(form.get()), QStringLiteral("still here"));
 }

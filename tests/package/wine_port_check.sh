@@ -4,7 +4,8 @@
 # device. In Wine's virtual desktop the script presses "開啟 Com Port", Initial VFD, SEND
 # and ASCII Demo, checks every byte that reached the device, times the sweep's steps,
 # answers in Big5 and reads the receive box back through the clipboard. Then a sequence runs
-# headless against COM8, a loopback plug, and its output and exit code are checked.
+# headless against COM8, a loopback plug, and its output and exit code are checked; and
+# again on a rack of two, COM8 and COM9.
 #   wine_port_check.sh BUILD_DIR     (WINEPREFIX names the build's Wine prefix)
 set -euo pipefail
 bin="$1/bin"
@@ -14,11 +15,12 @@ export WINEDEBUG=-all
 
 socat pty,raw,echo=0,link="$scratch/tool" pty,raw,echo=0,link="$scratch/dev" &
 socat pty,raw,echo=0,link="$scratch/loop" pty,raw,echo=0,link="$scratch/echo" &
-for _ in $(seq 50); do [ -e "$scratch/dev" ] && [ -e "$scratch/echo" ] && break; sleep 0.1; done
-# COM8's device answers what it hears 20 ms later, as a device does. (Under Wine a reply that
-# comes back while the write that caused it is still in the call can be lost between the
-# pty and the port: an instant loopback loses some.)
-python3 -c '
+socat pty,raw,echo=0,link="$scratch/loop2" pty,raw,echo=0,link="$scratch/echo2" &
+for _ in $(seq 50); do [ -e "$scratch/dev" ] && [ -e "$scratch/echo2" ] && break; sleep 0.1; done
+# COM8's and COM9's devices answer what they hear 20 ms later, as a device does. (Under Wine a
+# reply that comes back while the write that caused it is still in the call can be lost
+# between the pty and the port: an instant loopback loses some.)
+answer_later='
 import os, sys, time
 fd = os.open(sys.argv[1], os.O_RDWR)
 while True:
@@ -27,9 +29,12 @@ while True:
         break
     time.sleep(0.02)
     os.write(fd, data)
-' "$scratch/echo" &
+'
+python3 -c "$answer_later" "$scratch/echo" &
+python3 -c "$answer_later" "$scratch/echo2" &
 wine reg add 'HKLM\Software\Wine\Ports' /v COM7 /t REG_SZ /d "$scratch/tool" /f >/dev/null 2>&1
 wine reg add 'HKLM\Software\Wine\Ports' /v COM8 /t REG_SZ /d "$scratch/loop" /f >/dev/null 2>&1
+wine reg add 'HKLM\Software\Wine\Ports' /v COM9 /t REG_SZ /d "$scratch/loop2" /f >/dev/null 2>&1
 wineserver -k
 # The device: notes each byte with the time it came.
 python3 -c '
@@ -103,6 +108,19 @@ last=$(tr -d '\r' < "$scratch/run.txt" | tail -n 1)
 if [ "$code" -ne 0 ] || [ "$last" != "6 passed, 0 failed" ]; then
   echo "headless run under Wine: exit $code, output:"
   cat "$scratch/run.txt"
+  fail=1
+fi
+# A rack of two: each COM port in a process of its own, each line headed by its name.
+set +e
+(cd "$bin" && env -u DISPLAY wine glow-panel.exe --run "$(winepath -w "$scratch/loop.seq")" \
+  --com1 COM8,COM9 > "$scratch/rack.txt" 2>/dev/null)
+code=$?
+set -e
+last=$(tr -d '\r' < "$scratch/rack.txt" | tail -n 1)
+if [ "$code" -ne 0 ] || [ "$last" != "2 devices: 2 passed, 0 failed, 0 lost" ] ||
+  [ "$(tr -d '\r' < "$scratch/rack.txt" | grep -c '^COM[89]: 6 passed, 0 failed$')" -ne 2 ]; then
+  echo "rack of two under Wine: exit $code, output:"
+  cat "$scratch/rack.txt"
   fail=1
 fi
 [ -n "${GLOW_PANEL_SHOT:-}" ] && convert xwd:"$scratch/screen.xwd" -crop 600x480+220+180 +repage "$GLOW_PANEL_SHOT"

@@ -29,6 +29,9 @@ PtyDevice::PtyDevice() {
   ::close(slave);
   // The tool usually runs on the test's own thread: a send must never block it.
   ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+  // A tool started as a process must not hold the device's end too: a hang-up would not be
+  // one while it does.
+  ::fcntl(master_, F_SETFD, FD_CLOEXEC);
   path_ = QString::fromLocal8Bit(name);
 }
 

@@ -293,6 +293,17 @@ void BindingTest::commandLine_data() {
   QTest::newRow("a report of no known form")
       << QStringList{"--run", "x.seq", "--report", "r.txt"} << 2 << ""
       << "the suffix names the form";
+  QTest::newRow("a device named twice")
+      << QStringList{"--run", "x.seq", "--com1", "/dev/ttyS0,/tmp/a", "--com1", "/dev/ttyS0"} << 2
+      << ""
+      << "--com1 /dev/ttyS0 is named twice";
+  QTest::newRow("a value for a device not in the rack")
+      << QStringList{"--run", "x.seq", "--com1", "/dev/ttyS0,/dev/ttyS1", "--set", "sn@ttyS2=1"}
+      << 2 << ""
+      << "--set sn@ttyS2=1: --com1 names no device ttyS2";
+  QTest::newRow("a board and a run")
+      << QStringList{"--run", "x.seq", "--station", "x.seq"} << 2 << ""
+      << "--run and --station do not go together";
   QTest::newRow("stray argument") << QStringList{"/dev/ttyUSB0"} << 2 << ""
                                   << "unexpected argument '/dev/ttyUSB0'";
 }
