@@ -66,11 +66,7 @@ int main(int argc, char *argv[]) {
     if (!command.station.isEmpty()) {
       TStationBoard board(options, command.logFile);
       board.setVariables(command.run.variables, command.perDevice);
-      QStringList devices = command.rack;
-      if (devices.isEmpty())
-        for (const SerialPortEntry &port : SystemPorts())
-          devices << port.device;
-      board.setDevices(devices);
+      board.setDevices(command.rack);
       board.setSequence(station.steps, command.station);
       board.show();
       app.exec();

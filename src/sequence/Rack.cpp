@@ -1,21 +1,14 @@
 #include "Rack.h"
 
 #include "Platform.h"
+#include "RackReport.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
-#include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
-#include <QSaveFile>
-#include <QSysInfo>
 #include <QTemporaryDir>
-#include <QXmlStreamReader>
-#include <QXmlStreamWriter>
 
 #include <memory>
 
@@ -83,135 +76,6 @@ QString Ending(const Unit &unit) {
     return QCoreApplication::translate("Rack", "stopped by signal %1").arg(unit.code);
   return QCoreApplication::translate("Rack", "ended abnormally (0x%1)")
       .arg(uint(unit.code), 8, 16, QLatin1Char('0'));
-}
-
-// A testsuite for a device whose process left no report.
-void WriteLostSuite(QXmlStreamWriter &xml, const Unit &unit) {
-  xml.writeStartElement(QStringLiteral("testsuite"));
-  xml.writeAttribute(QStringLiteral("name"), unit.name);
-  xml.writeAttribute(QStringLiteral("tests"), QStringLiteral("1"));
-  xml.writeAttribute(QStringLiteral("failures"), QStringLiteral("1"));
-  xml.writeAttribute(QStringLiteral("errors"), QStringLiteral("0"));
-  xml.writeAttribute(QStringLiteral("skipped"), QStringLiteral("0"));
-  xml.writeStartElement(QStringLiteral("testcase"));
-  xml.writeAttribute(QStringLiteral("classname"), unit.name);
-  xml.writeAttribute(QStringLiteral("name"), unit.device);
-  xml.writeEmptyElement(QStringLiteral("failure"));
-  xml.writeAttribute(QStringLiteral("message"), Ending(unit));
-  xml.writeEndElement();
-  xml.writeEndElement();
-}
-
-// Whether a device left a whole JUnit report: a half-written one is no report, and the
-// device fails instead.
-bool WholeReport(const QString &path) {
-  QFile part(path);
-  if (!part.open(QIODevice::ReadOnly))
-    return false;
-  QXmlStreamReader check(&part);
-  bool suites = false;
-  while (!check.atEnd())
-    if (check.readNext() == QXmlStreamReader::StartElement &&
-        check.name() == QLatin1String("testsuite"))
-      suites = true;
-  return suites && !check.hasError();
-}
-
-// Copies a device's testsuites into the merged report, each named after the device first,
-// and so its cases' classes, for a CI server that keys by name.
-void CopySuites(QXmlStreamWriter *xml, const Unit &unit, const QString &path) {
-  QFile part(path);
-  if (!part.open(QIODevice::ReadOnly))
-    return;
-  QXmlStreamReader in(&part);
-  int depth = 0;
-  while (!in.atEnd()) {
-    in.readNext();
-    if (in.isStartElement() && ++depth > 1) {
-      const bool suite = in.name() == QLatin1String("testsuite");
-      const bool testCase = in.name() == QLatin1String("testcase");
-      xml->writeStartElement(in.name().toString());
-      for (const QXmlStreamAttribute &a : in.attributes()) {
-        const bool renamed = (suite && a.name() == QLatin1String("name")) ||
-                             (testCase && a.name() == QLatin1String("classname"));
-        xml->writeAttribute(a.name().toString(),
-                            renamed ? unit.name + QStringLiteral(": ") + a.value().toString()
-                                    : a.value().toString());
-      }
-    } else if (in.isEndElement() && depth-- > 1) {
-      xml->writeEndElement();
-    } else if (depth > 1 && in.isCharacters() && !in.isWhitespace()) {
-      xml->writeCurrentToken(in);
-    }
-  }
-}
-
-void MergeJUnit(const QString &path, const std::vector<Unit> &units, const QTemporaryDir &dir,
-                QStringList *lost) {
-  QSaveFile file(path);
-  if (file.open(QIODevice::WriteOnly)) {
-    QXmlStreamWriter xml(&file);
-    xml.setAutoFormatting(true);
-    xml.writeStartDocument();
-    xml.writeStartElement(QStringLiteral("testsuites"));
-    for (const Unit &unit : units) {
-      const QString part = dir.filePath(unit.name + QStringLiteral(".xml"));
-      if (WholeReport(part))
-        CopySuites(&xml, unit, part);
-      else
-        WriteLostSuite(xml, unit);
-    }
-    xml.writeEndDocument();
-    if (file.commit())
-      return;
-  }
-  *lost << QStringLiteral("%1: %2").arg(path, file.errorString());
-}
-
-QJsonObject LostRecord(const RackRun &rack, const Unit &unit) {
-  return {{"tool", "glow-panel"},
-          {"version", QStringLiteral(GLOW_PANEL_VERSION)},
-          {"host", QSysInfo::machineHostName()},
-          {"sequence", QFileInfo(rack.run.file).fileName()},
-          {"device", unit.device},
-          {"verdict", "FAIL"},
-          {"message", Ending(unit)}};
-}
-
-void MergeJson(const QString &path, const RackRun &rack, const std::vector<Unit> &units,
-               const QTemporaryDir &dir, QStringList *lost) {
-  QJsonArray devices;
-  for (const Unit &unit : units) {
-    QFile part(dir.filePath(unit.name + QStringLiteral(".json")));
-    QJsonObject record;
-    if (part.open(QIODevice::ReadOnly))
-      record = QJsonDocument::fromJson(part.readAll()).object();
-    if (record.isEmpty())
-      record = LostRecord(rack, unit);
-    record.insert("name", unit.name);
-    devices.append(record);
-  }
-  QSaveFile file(path);
-  if (file.open(QIODevice::WriteOnly) &&
-      file.write(QJsonDocument(QJsonObject{{"tool", "glow-panel"},
-                                           {"version", QStringLiteral(GLOW_PANEL_VERSION)},
-                                           {"host", QSysInfo::machineHostName()},
-                                           {"sequence", QFileInfo(rack.run.file).fileName()},
-                                           {"devices", devices}})
-                     .toJson(QJsonDocument::Indented)) >= 0 &&
-      file.commit())
-    return;
-  *lost << QStringLiteral("%1: %2").arg(path, file.errorString());
-}
-
-// A device whose process ended before its pass ended has no line of its own: it gets one.
-void AppendLostLine(const QString &path, const RackRun &rack, const Unit &unit, QStringList *lost) {
-  QFile file(path);
-  const QByteArray line =
-      QJsonDocument(LostRecord(rack, unit)).toJson(QJsonDocument::Compact) + '\n';
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered) ||
-      file.write(line) != line.size())
-    *lost << QStringLiteral("%1: %2").arg(path, file.errorString());
 }
 
 QStringList MemberArguments(const RackRun &rack, const Unit &unit, const QTemporaryDir &dir) {
@@ -313,19 +177,23 @@ int RunRack(const RackRun &rack) {
   OnInterrupt({});
 
   int passed = 0, failed = 0, portTrouble = 0;
-  const QString lines = Report(rack.run.reports, "jsonl");
+  std::vector<MemberEnd> ends;
   for (const Unit &unit : units) {
     const bool verdict = unit.ended && !unit.crashed;
     passed += verdict && unit.code == kRunPassed;
     portTrouble += verdict && unit.code == kRunPortTrouble;
     failed += !verdict || (unit.code != kRunPassed && unit.code != kRunPortTrouble);
-    if (!verdict && !lines.isEmpty())
-      AppendLostLine(lines, rack, unit, &lost);
+    ends.push_back({unit.device, unit.name, Ending(unit)});
   }
+  const QDir parts(dir.path());
+  if (const QString lines = Report(rack.run.reports, "jsonl"); !lines.isEmpty())
+    for (const MemberEnd &end : ends)
+      if (!end.ending.isEmpty())
+        AppendLostLine(lines, rack.run.file, end, &lost);
   if (const QString xml = Report(rack.run.reports, "xml"); !xml.isEmpty())
-    MergeJUnit(xml, units, dir, &lost);
+    MergeJUnit(xml, ends, parts, &lost);
   if (const QString json = Report(rack.run.reports, "json"); !json.isEmpty())
-    MergeJson(json, rack, units, dir, &lost);
+    MergeJson(json, rack.run.file, ends, parts, &lost);
   for (const QString &why : lost)
     PrintToConsole(ConsoleStream::Err, QStringLiteral("not written completely: %1\n").arg(why));
   PrintToConsole(ConsoleStream::Out,

@@ -89,6 +89,11 @@ TSequenceWindow::TSequenceWindow(TSession *session, std::function<PortChoice()> 
   connect(&runner_, &SequenceRunner::stepFinished, this, &TSequenceWindow::showResult);
   connect(&runner_, &SequenceRunner::asking, this, &TSequenceWindow::ask);
   connect(&runner_, &SequenceRunner::finished, this, [this] {
+    // Values are known now: their column takes what they need, up to a third of the list
+    // (once per run, as measuring every row costs with long sequences).
+    list_->resizeColumnToContents(ValueColumn);
+    list_->setColumnWidth(ValueColumn,
+                          qMin(list_->columnWidth(ValueColumn), list_->viewport()->width() / 3));
     // A failure stays in view above the count.
     const bool failed = runner_.failedSteps() > 0;
     showSummary(failed ? failure_ + QLatin1Char('\n') + Summary(runner_) : Summary(runner_),

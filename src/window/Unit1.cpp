@@ -271,11 +271,7 @@ void TrdCom::showSequences() {
 void TrdCom::showStation(const QList<SequenceStep> &steps, const QString &name) {
   if (!station_) {
     station_ = new TStationBoard(stationOptions_, {}, this);
-    QStringList devices = stationDevices_;
-    if (devices.isEmpty())
-      for (const SerialPortEntry &port : session_->bindings().listPorts())
-        devices << port.device;
-    station_->setDevices(devices);
+    station_->setDevices(stationDevices_);
   }
   station_->setSequence(steps, name);
   station_->show();

@@ -1,0 +1,62 @@
+// One tile of the operator's board: a device with a port session, a recorder and a runner
+// of its own. It shows the device, the unit's serial number once known (the variable
+// serial), the running step and its elapsed time, and a large PASS or FAIL that stays until
+// it starts again, with the reason on a failure. An ask is answered on the tile itself, so
+// a scanned serial number goes to the unit it belongs to.
+#pragma once
+
+#include "LineRecorder.h"
+#include "PortSession.h"
+#include "SequenceRunner.h"
+
+#include <QElapsedTimer>
+#include <QFrame>
+
+QT_BEGIN_NAMESPACE
+class QLabel;
+class QLineEdit;
+class QPushButton;
+QT_END_NAMESPACE
+
+class TStationTile : public QFrame {
+  Q_OBJECT
+public:
+  // options: the session's, with COM 1 on this device; log: this device's log, or empty.
+  TStationTile(const QString &device, SessionOptions options, const QString &log,
+               QWidget *parent = nullptr);
+
+  void setSequence(const QList<SequenceStep> &steps, const QHash<QString, QString> &preset);
+  void start();
+  void stop() { runner_.stop(); }
+  bool running() const { return runner_.running(); }
+  // Shows the time since the start; the board calls it while the tile runs.
+  void showElapsed();
+  SequenceRunner *runner() { return &runner_; }
+  QString device() const { return device_; }
+
+signals:
+  // An ask came up on this tile, or went (answered, or its step ended).
+  void askChanged();
+
+private:
+  void finish();
+  void showVerdict(const QString &verdict, const QColor &color);
+  void showReason(const QString &text, bool failure);
+
+  QString device_;
+  TLineRecorder recorder_;
+  TPortSession session_;
+  SequenceRunner runner_;
+  QList<SequenceStep> steps_;
+  QHash<QString, QString> preset_;
+  QString failure_;
+  QElapsedTimer elapsed_;
+  QLabel *serial_;
+  QLabel *step_;
+  QLabel *time_;
+  QLabel *verdict_;
+  QLabel *reason_;
+  QLabel *prompt_;
+  QLineEdit *answer_;
+  QPushButton *start_;
+};
