@@ -140,5 +140,7 @@ QString FillText(const SequenceStep &step, const QHash<QString, QString> &values
 // The bytes with the variables' values put in, in Big5.
 QByteArray FillBytes(const SequenceStep &step, const QHash<QString, QString> &values);
 QString StepText(const SequenceStep &step);
+// A limit as the file would write it: the shortest text that reads back as the same number.
+QString NumberText(double value);
 // "FILE:LINE:COLUMN: message".
 QString DescribeError(const QString &fileName, const SequenceError &error);

@@ -130,7 +130,7 @@ bool WriteJUnit(const QString &path, const QString &sequenceName, const Sequence
     }
     // Each pass is a suite of its own, and its cases carry the pass in their class, so that
     // a CI server that keys by name keeps every pass.
-    const QString suite = QStringLiteral("%1 pass %2").arg(name).arg(firstPass + p);
+    const QString suite = QStringLiteral("%1 pass %2").arg(name, QString::number(firstPass + p));
     xml.writeStartElement(QStringLiteral("testsuite"));
     xml.writeAttribute(QStringLiteral("name"), suite);
     xml.writeAttribute(QStringLiteral("tests"), QString::number(pass.results.size()));
@@ -159,8 +159,8 @@ bool WriteJUnit(const QString &path, const QString &sequenceName, const Sequence
       for (auto it = r.values.cbegin(); it != r.values.cend(); ++it)
         values.append({it.key(), it.value()});
       if (step.kind == SequenceStep::Check && step.test == SequenceStep::Between)
-        values << std::pair{QStringLiteral("low"), QString::number(step.low)}
-               << std::pair{QStringLiteral("high"), QString::number(step.high)};
+        values << std::pair{QStringLiteral("low"), NumberText(step.low)}
+               << std::pair{QStringLiteral("high"), NumberText(step.high)};
       else if (step.kind == SequenceStep::Check)
         values.append(
             {step.test == SequenceStep::Is ? QStringLiteral("expected") : QStringLiteral("pattern"),

@@ -108,7 +108,7 @@ void SequenceRunner::checkValue() {
       why = tr("%1: not a number").arg(shown);
     else if (v < s.low || v > s.high)
       why = tr("%1, not between %2 and %3")
-                .arg(shown, QLocale::c().toString(s.low), QLocale::c().toString(s.high));
+                .arg(shown, NumberText(s.low), NumberText(s.high));
   } else if (s.test == SequenceStep::Is) {
     if (value != FillText(s, values_))
       why = tr("%1, not \"%2\"").arg(shown, FillText(s, values_));

@@ -91,8 +91,11 @@ QString Payload(const SequenceStep &step) {
   return QStringLiteral("hex ") + QString::fromLatin1(step.bytes.toHex(' ').toUpper());
 }
 
-QString Number(double value) { return QLocale::c().toString(value, 'g', 15); }
 } // namespace
+
+QString NumberText(double value) {
+  return QLocale::c().toString(value, 'g', QLocale::FloatingPointShortest);
+}
 
 QString StepText(const SequenceStep &step) {
   const QString keyword = QLatin1String(KindOf(step.kind).keyword);
@@ -108,9 +111,10 @@ QString StepText(const SequenceStep &step) {
   case SequenceStep::Send:
     return keyword + QLatin1Char(' ') + Payload(step);
   case SequenceStep::Expect:
-    return QStringLiteral("%1 %2 within %3 ms").arg(keyword, Payload(step)).arg(step.ms);
+    return QStringLiteral("%1 %2 within %3 ms").arg(keyword, Payload(step), QString::number(step.ms));
   case SequenceStep::ExpectMatch:
-    return QStringLiteral("%1 match %2 within %3 ms").arg(keyword, Quoted(step, true)).arg(step.ms);
+    return QStringLiteral("%1 match %2 within %3 ms")
+        .arg(keyword, Quoted(step, true), QString::number(step.ms));
   case SequenceStep::ExpectNothing:
     return QStringLiteral("%1 nothing for %2 ms").arg(keyword).arg(step.ms);
   case SequenceStep::Wait:
@@ -119,7 +123,7 @@ QString StepText(const SequenceStep &step) {
     switch (step.test) {
     case SequenceStep::Between:
       return QStringLiteral("%1 %2 between %3 and %4")
-          .arg(keyword, step.variable, Number(step.low), Number(step.high));
+          .arg(keyword, step.variable, NumberText(step.low), NumberText(step.high));
     case SequenceStep::Is:
       return QStringLiteral("%1 %2 is %3").arg(keyword, step.variable, Quoted(step, false));
     case SequenceStep::Matches:

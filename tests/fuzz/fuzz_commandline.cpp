@@ -1,7 +1,9 @@
 // The command line. The input, cut at zero bytes, is the argument list. Parsing must end
 // in a result or in a usage error (exit code 2, a message and a pointer to --help), and an
-// argument list that runs the tool must name at most the two devices.
+// argument list that runs the tool must name at most the two devices, a rack whose COM 1 is
+// its first device, no device twice, and values only for devices of the rack.
 #include "CommandLine.h"
+#include "Rack.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -16,8 +18,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     return 0;
   const CommandLine result = ParseCommandLine(arguments);
   if (!result.finished) {
-    if (result.devices.size() != 2 || !result.out.isEmpty() || !result.err.isEmpty())
+    if (result.devices.size() != 2 || !result.out.isEmpty() || !result.err.isEmpty() ||
+        result.devices[0] != result.rack.value(0))
       std::abort();
+    QStringList names;
+    for (const QString &device : result.rack)
+      names << ShortName(device);
+    if (names.removeDuplicates() != 0)
+      std::abort();
+    for (auto it = result.perDevice.cbegin(); it != result.perDevice.cend(); ++it)
+      if (!names.contains(it.key()))
+        std::abort();
     return 0;
   }
   if (result.exitCode == 2) {

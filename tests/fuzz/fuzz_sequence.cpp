@@ -28,11 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (!e.file.isEmpty())
       return 0;
     // Lines end at LF, CR LF or a lone CR.
-    const QList<QByteArray> lines = input.split('\n');
-    QList<QByteArray> all;
-    for (const QByteArray &line : lines)
-      for (const QByteArray &part : QByteArray(line).replace("\r", "\n").split('\n'))
-        all << part;
+    const QList<QByteArray> all =
+        QByteArray(input).replace("\r\n", "\n").replace('\r', '\n').split('\n');
     if (e.line < 1 || e.line > all.size() + 1)
       std::abort();
     // Columns count characters, never more than the line's bytes (a leading BOM aside).

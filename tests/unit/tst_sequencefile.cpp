@@ -50,8 +50,17 @@ void SequenceFileTest::stepsParseAndPrintBack_data() {
   QTest::newRow("a pattern as written")
       << QByteArray("expect match \"T=(?<temp>-?[0-9.]+)\\.C\\\"$\" within 500 ms")
       << "expect match \"T=(?<temp>-?[0-9.]+)\\.C\\\"$\" within 500 ms" << QByteArray();
+  QTest::newRow("a percent sign in text")
+      << QByteArray("expect \"50%0\" within 200 ms") << "expect \"50%0\" within 200 ms"
+      << QByteArray("50%0");
+  QTest::newRow("a percent sign in a pattern")
+      << QByteArray("expect match \"(?<fw>%1)\" within 200 ms")
+      << "expect match \"(?<fw>%1)\" within 200 ms" << QByteArray();
   QTest::newRow("limits") << QByteArray("CHECK temp between -2.5 and 40")
                           << "check temp between -2.5 and 40" << QByteArray();
+  QTest::newRow("limits beyond 15 digits")
+      << QByteArray("check temp between 0.1 and 666666666666666666666666640")
+      << "check temp between 0.1 and 6.666666666666666e+26" << QByteArray();
   QTest::newRow("an exact value") << QByteArray("check fw is \"1.2.${serial}\"")
                                   << "check fw is \"1.2.${serial}\"" << QByteArray();
   QTest::newRow("a value's pattern") << QByteArray("check serial matches \"^[A-Z0-9]{8}$\"")
