@@ -45,8 +45,10 @@ void SweepTest::sweepSendsEachCodeOnceInRisingOrder() {
     expected += char(c);
   QCOMPARE(device.receiveExactly(222).toHex(' '), expected.toHex(' '));
   QCOMPARE(log->sizes(), QList<int>(222, 1));
+  // A step starts just before its write is stamped, so a thread preempted in between may
+  // see one gap short by that much; a timer that fires early is short by milliseconds.
   for (int i = 1; i < log->atNs.size(); ++i)
-    QVERIFY2(log->atNs[i] - log->atNs[i - 1] >= 100'000'000, qPrintable(QString::number(i)));
+    QVERIFY2(log->atNs[i] - log->atNs[i - 1] >= 99'000'000, qPrintable(QString::number(i)));
   QVERIFY(LabelText(&form, "Label1").startsWith(QStringLiteral("FE = ")));
   // The operator saw every step, not just the last.
   QVERIFY(watch.painted.contains(QStringLiteral("21 = !")));

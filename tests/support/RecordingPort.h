@@ -27,8 +27,9 @@ class RecordingPort : public TComPort {
 public:
   explicit RecordingPort(std::shared_ptr<WriteLog> log) : log_(std::move(log)) {}
   qint64 write(const QByteArray &bytes) override {
-    log_->calls << bytes;
+    // Stamped before the bookkeeping, whose first allocations would make the stamp late.
     log_->atNs << log_->clock.nsecsElapsed();
+    log_->calls << bytes;
     return TComPort::write(bytes);
   }
 
