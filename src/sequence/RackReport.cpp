@@ -1,12 +1,12 @@
 #include "RackReport.h"
 
+#include "RunRecord.h"
+
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
-#include <QSysInfo>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -73,13 +73,11 @@ void CopySuites(QXmlStreamWriter *xml, const MemberEnd &unit, const QString &pat
 }
 
 QJsonObject LostRecord(const QString &sequence, const MemberEnd &unit) {
-  return {{"tool", "glow-panel"},
-          {"version", QStringLiteral(GLOW_PANEL_VERSION)},
-          {"host", QSysInfo::machineHostName()},
-          {"sequence", QFileInfo(sequence).fileName()},
-          {"device", unit.device},
-          {"verdict", "FAIL"},
-          {"message", unit.ending}};
+  QJsonObject record = RecordHead(sequence);
+  record.insert("device", unit.device);
+  record.insert("verdict", "FAIL");
+  record.insert("message", unit.ending);
+  return record;
 }
 
 } // namespace
@@ -119,25 +117,17 @@ void MergeJson(const QString &path, const QString &sequence, const std::vector<M
     record.insert("name", unit.name);
     devices.append(record);
   }
+  QJsonObject record = RecordHead(sequence);
+  record.insert("devices", devices);
   QSaveFile file(path);
   if (file.open(QIODevice::WriteOnly) &&
-      file.write(QJsonDocument(QJsonObject{{"tool", "glow-panel"},
-                                           {"version", QStringLiteral(GLOW_PANEL_VERSION)},
-                                           {"host", QSysInfo::machineHostName()},
-                                           {"sequence", QFileInfo(sequence).fileName()},
-                                           {"devices", devices}})
-                     .toJson(QJsonDocument::Indented)) >= 0 &&
-      file.commit())
+      file.write(QJsonDocument(record).toJson(QJsonDocument::Indented)) >= 0 && file.commit())
     return;
   *lost << QStringLiteral("%1: %2").arg(path, file.errorString());
 }
 
 void AppendLostLine(const QString &path, const QString &sequence, const MemberEnd &unit,
                     QStringList *lost) {
-  QFile file(path);
-  const QByteArray line =
-      QJsonDocument(LostRecord(sequence, unit)).toJson(QJsonDocument::Compact) + '\n';
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered) ||
-      file.write(line) != line.size())
-    *lost << QStringLiteral("%1: %2").arg(path, file.errorString());
+  if (QString why; !AppendRecordLine(path, LostRecord(sequence, unit), &why))
+    *lost << why;
 }

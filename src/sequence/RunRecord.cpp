@@ -52,14 +52,31 @@ QJsonObject StepRecord(const SequenceStep &step, const SequenceRunner::Result &r
 }
 
 QJsonObject Header(const RunHeader &header, const SequenceRunner &runner) {
+  QJsonObject record = RecordHead(header.sequence);
+  record.insert("started", header.started.toString(Qt::ISODateWithMs));
+  record.insert("passes_run", runner.passCount());
+  return record;
+}
+} // namespace
+
+QJsonObject RecordHead(const QString &sequence) {
   return {{"tool", "glow-panel"},
           {"version", QStringLiteral(GLOW_PANEL_VERSION)},
           {"host", QSysInfo::machineHostName()},
-          {"sequence", QFileInfo(header.sequence).fileName()},
-          {"started", header.started.toString(Qt::ISODateWithMs)},
-          {"passes_run", runner.passCount()}};
+          {"sequence", QFileInfo(sequence).fileName()}};
 }
-} // namespace
+
+bool AppendRecordLine(const QString &path, const QJsonObject &record, QString *error) {
+  QFile file(path);
+  const QByteArray line = QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n';
+  // One write a line, so that a reader never sees half of one, and the devices of a rack
+  // appending to one file never mix theirs.
+  if (file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered) &&
+      file.write(line) == line.size() && file.flush())
+    return true;
+  *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+  return false;
+}
 
 QJsonObject PassRecord(const RunHeader &header, const SequenceRunner &runner, int index) {
   const SequenceRunner::Pass &pass = runner.passes()[index];
@@ -117,17 +134,7 @@ bool AppendPassRecord(const QString &path, const RunHeader &header, const Sequen
   *error = ReportProblem(path);
   if (!error->isEmpty() || runner.passes().isEmpty())
     return error->isEmpty();
-  QFile file(path);
-  const QByteArray line = QJsonDocument(PassRecord(header, runner, int(runner.passes().size()) - 1))
-                              .toJson(QJsonDocument::Compact) +
-                          '\n';
-  // One write a line, so that a reader never sees half of one, and the devices of a rack
-  // appending to one file never mix theirs.
-  if (file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered) &&
-      file.write(line) == line.size() && file.flush())
-    return true;
-  *error = QStringLiteral("%1: %2").arg(path, file.errorString());
-  return false;
+  return AppendRecordLine(path, PassRecord(header, runner, int(runner.passes().size()) - 1), error);
 }
 
 bool WriteReport(const QString &path, const RunHeader &header, const SequenceRunner &runner,

@@ -26,6 +26,10 @@ bool WriteRunRecord(const QString &path, const RunHeader &header, const Sequence
 // for each pass kept appended.
 bool WriteReport(const QString &path, const RunHeader &header, const SequenceRunner &runner,
                  QString *error);
+// The fields every record starts with: the tool, its version, the host and the sequence.
+QJsonObject RecordHead(const QString &sequence);
+// Appends a record as one line, in one write. False, with the reason, when it cannot.
+bool AppendRecordLine(const QString &path, const QJsonObject &record, QString *error);
 // Appends the last pass as one line.
 bool AppendPassRecord(const QString &path, const RunHeader &header, const SequenceRunner &runner,
                       QString *error);
