@@ -215,3 +215,12 @@ void ScriptedDevice::run(int fd) {
     answerMs_.push_back(double(sent - at) / 1e6);
   }
 }
+
+QByteArray RoundsFile(int rounds) {
+  QByteArray file = "open COM1 38400\n";
+  for (int i = 0; i < rounds; ++i)
+    file += QStringLiteral("send \"D5\\n\"\nexpect \"R5\\n\" within 30 ms\nwait %1 ms\n")
+                .arg(5 + i % 20)
+                .toUtf8();
+  return file + "close\n";
+}

@@ -109,3 +109,7 @@ private:
   std::vector<qint64> arrivalsNs_;
   std::thread thread_;
 };
+
+// A sequence of rounds for a ScriptedDevice: "D5" answered within 30 ms, then a wait of 5 to
+// 24 ms, on COM 1 at 38400 baud.
+QByteArray RoundsFile(int rounds);

@@ -36,6 +36,7 @@ int main(int argc, char *argv[]) {
       {"reopen", ReopenGroup},
       {"drills", DrillsGroup},
       {"rack", RackGroup},
+      {"board", BoardGroup},
       {"side", SideBySideGroup},
       {"startup", [] { StartupGroup(QCoreApplication::applicationFilePath()); }},
   };
