@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <cmath>
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -106,6 +108,10 @@ void HeadlessRackRows() {
   // The worst device's figures over every try: the median error and the 90th percentile.
   double worstMedian = 0, worstP90 = 0;
   int timed = 0, failedRuns = 0;
+  // Replies timed shorter than the device took to answer: only a write's end stamped after
+  // the device had the command makes one. Whole milliseconds each, rounded down.
+  int belowOwn = 0;
+  double worstBelow = 0;
   for (int t = 0; t < tries; ++t) {
     {
       ScriptedDevice device(*ptys[0]);
@@ -129,6 +135,10 @@ void HeadlessRackRows() {
       for (size_t i = 0; i < reported.size() && i < deviceMs.size(); ++i) {
         error.push_back(reported[i] - deviceMs[i]);
         absolute.push_back(qAbs(error.back()));
+        if (reported[i] < std::floor(deviceMs[i])) {
+          ++belowOwn;
+          worstBelow = std::max(worstBelow, deviceMs[i] - reported[i]);
+        }
       }
       timed += int(error.size());
       worstMedian = std::max(worstMedian, qAbs(Percentile(error, 0.5)));
@@ -164,13 +174,16 @@ void HeadlessRackRows() {
   Report(QStringLiteral("Rack: reply times with %1 devices running, against each device's own "
                         "clock")
              .arg(kDevices),
-         "every device: median error within ±1 ms, 90th percentile within ±3 ms",
-         QStringLiteral("%1 replies timed; worst device's median error %2 ms, worst 90th "
-                        "percentile %3 ms")
+         "none below the device's own; every device: median error within ±1 ms, 90th "
+         "percentile within ±3 ms",
+         QStringLiteral("%1 replies timed, %2 below the device's own (worst by %3 ms); worst "
+                        "device's median error %4 ms, worst 90th percentile %5 ms")
              .arg(timed)
+             .arg(belowOwn)
+             .arg(worstBelow, 0, 'f', 2)
              .arg(worstMedian, 0, 'f', 2)
              .arg(worstP90, 0, 'f', 2),
-         timed == tries * kDevices * rounds && worstMedian <= 1 && worstP90 <= 3);
+         timed == tries * kDevices * rounds && belowOwn == 0 && worstMedian <= 1 && worstP90 <= 3);
 }
 
 } // namespace

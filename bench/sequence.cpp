@@ -4,8 +4,8 @@
 // over a long repeat on a loopback device.
 #include "Bench.h"
 #include "Groups.h"
+#include "JsonReport.h"
 #include "ProcessStats.h"
-#include "RunRecord.h"
 #include "SequenceRunner.h"
 
 #include <QElapsedTimer>
@@ -132,10 +132,9 @@ void SequenceGroup() {
     // A JSON line a pass, as --report FILE.jsonl appends it.
     QTemporaryDir dir;
     const QString lines = dir.filePath("burn-in.jsonl");
-    const RunHeader header{"burn-in.seq", QDateTime::currentDateTime()};
     QObject::connect(tool.runner.get(), &SequenceRunner::passFinished, [&] {
       QString error;
-      AppendPassRecord(lines, header, *tool.runner, &error);
+      AppendLastPass(lines, tool.runner->record(), &error);
     });
     double rssAt100 = 0;
     QObject::connect(tool.runner.get(), &SequenceRunner::passStarted, [&](int pass) {

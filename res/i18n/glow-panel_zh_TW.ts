@@ -54,10 +54,6 @@ Try &apos;%1 --help&apos;.
         <translation>把線路監視器的每一列隨時附加到 &lt;file&gt;。</translation>
     </message>
     <message>
-        <source>Run the test sequence in &lt;file&gt; without a window and exit: 0 when every step passed, 1 when one failed, 2 for a wrong file, 3 when the port could not be opened or was lost.</source>
-        <translation>不開視窗執行 &lt;file&gt; 中的測試序列後結束：每一步都通過為 0，有一步失敗為 1，檔案有誤為 2，無法開啟通訊埠或線路中斷為 3。</translation>
-    </message>
-    <message>
         <source>Run the sequence &lt;n&gt; times; a failed pass ends the run.</source>
         <translation>執行序列 &lt;n&gt; 次；某一輪失敗即結束。</translation>
     </message>
@@ -121,12 +117,36 @@ Try &apos;%1 --help&apos;.
         <source>--run and --station do not go together</source>
         <translation>--run 與 --station 不能同時使用</translation>
     </message>
+    <message>
+        <source>Run the test sequence in &lt;file&gt; without a window and exit: 0 when every step passed, 1 when one failed or a report could not be written, 2 for a wrong file or command line, 3 when the port could not be opened or was lost, 129 when the terminal closed, 130 for Ctrl+C, 143 when asked to terminate.</source>
+        <translation>不開視窗執行 &lt;file&gt; 中的測試序列後結束：每一步都通過為 0，有一步失敗或報告無法寫入為 1，檔案或命令列有誤為 2，無法開啟通訊埠或線路中斷為 3，終端機關閉為 129，Ctrl+C 為 130，被要求結束為 143。</translation>
+    </message>
+    <message>
+        <source>--com1 %1 and %2 share the short name %3</source>
+        <translation>--com1 %1 與 %2 的簡稱同為 %3</translation>
+    </message>
+    <message>
+        <source>%1 and %2 name the same file</source>
+        <translation>%1 與 %2 指向同一個檔案</translation>
+    </message>
 </context>
 <context>
     <name>HeadlessRun</name>
     <message>
         <source>without a window, ask %1 needs --set %1=VALUE</source>
         <translation>沒有視窗時，詢問 %1 需要 --set %1=VALUE</translation>
+    </message>
+    <message>
+        <source>stopped: the terminal closed</source>
+        <translation>已停止：終端機已關閉</translation>
+    </message>
+    <message>
+        <source>stopped: Ctrl+C</source>
+        <translation>已停止：Ctrl+C</translation>
+    </message>
+    <message>
+        <source>stopped: asked to terminate</source>
+        <translation>已停止：被要求結束</translation>
     </message>
 </context>
 <context>
@@ -142,6 +162,10 @@ Try &apos;%1 --help&apos;.
     <message>
         <source>%1: the file has taken nothing for %2 s</source>
         <translation>%1：檔案已有 %2 秒沒有寫入任何資料</translation>
+    </message>
+    <message>
+        <source>permission denied</source>
+        <translation>沒有權限</translation>
     </message>
 </context>
 <context>
@@ -165,12 +189,16 @@ Try &apos;%1 --help&apos;.
         <translation>於「Com Port」上按右鍵選擇其中之一。</translation>
     </message>
     <message>
-        <source>%1 cannot be read; no device is named for a port item until one is chosen</source>
-        <translation>無法讀取 %1；在選擇裝置之前，通訊埠項目沒有指定裝置</translation>
-    </message>
-    <message>
         <source>%1 cannot be written; the choice holds for this run only</source>
         <translation>無法寫入 %1；此選擇只在這次執行中有效</translation>
+    </message>
+    <message>
+        <source>a folder, not a file</source>
+        <translation>是資料夾，不是檔案</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read (%2); no device is named for a port item until one is chosen</source>
+        <translation>無法讀取 %1（%2）；在選擇裝置之前，通訊埠項目沒有指定裝置</translation>
     </message>
 </context>
 <context>
@@ -340,6 +368,14 @@ Try &apos;%1 --help&apos;.
         <source>expected the question in quotes</source>
         <translation>應為引號中的問題</translation>
     </message>
+    <message>
+        <source>%1 is empty: a step would send or expect nothing in its place</source>
+        <translation>%1 是空的：步驟會在該處送出或等候空無一物</translation>
+    </message>
+    <message>
+        <source>%1: &apos;%2&apos; has no Big5 code</source>
+        <translation>%1：「%2」沒有 Big5 碼</translation>
+    </message>
 </context>
 <context>
     <name>SequenceReport</name>
@@ -374,6 +410,18 @@ Try &apos;%1 --help&apos;.
     <message>
         <source>permission denied</source>
         <translation>沒有權限</translation>
+    </message>
+    <message>
+        <source>JUnit reports (*.xml)</source>
+        <translation>JUnit 報告 (*.xml)</translation>
+    </message>
+    <message>
+        <source>JSON records (*.json)</source>
+        <translation>JSON 紀錄 (*.json)</translation>
+    </message>
+    <message>
+        <source>JSON lines, a pass a line (*.jsonl)</source>
+        <translation>JSON 行，每輪一行 (*.jsonl)</translation>
     </message>
 </context>
 <context>
@@ -415,10 +463,6 @@ Try &apos;%1 --help&apos;.
         <translation>丟棄了 %1 個位元組：一次等待的資料超過 %2 個位元組</translation>
     </message>
     <message>
-        <source>after the failure at line %1</source>
-        <translation>因第 %1 行失敗而略過</translation>
-    </message>
-    <message>
         <source>the reply came after %1 ms, not within %2 ms</source>
         <translation>回應在 %1 ms 後才到，未在 %2 ms 內</translation>
     </message>
@@ -457,6 +501,14 @@ Try &apos;%1 --help&apos;.
     <message>
         <source>the pattern went past the engine&apos;s match limit on %1 bytes</source>
         <translation>樣式在 %1 個位元組上超過比對引擎的上限</translation>
+    </message>
+    <message>
+        <source>%1: not finite</source>
+        <translation>%1：不是有限的數</translation>
+    </message>
+    <message>
+        <source>after the failure at %1</source>
+        <translation>因 %1 失敗而略過</translation>
     </message>
 </context>
 <context>
@@ -688,10 +740,6 @@ Close it there first.</source>
         </translation>
     </message>
     <message>
-        <source>FAILED at line %1: %2</source>
-        <translation>第 %1 行失敗：%2</translation>
-    </message>
-    <message>
         <source>Save report</source>
         <translation>儲存報告</translation>
     </message>
@@ -700,16 +748,16 @@ Close it there first.</source>
         <translation>值</translation>
     </message>
     <message>
-        <source>Line %1: %2</source>
-        <translation>第 %1 行：%2</translation>
-    </message>
-    <message>
-        <source>JUnit reports (*.xml);;JSON records (*.json);;JSON lines, a pass a line (*.jsonl)</source>
-        <translation>JUnit 報告 (*.xml);;JSON 紀錄 (*.json);;JSON 行，每輪一行 (*.jsonl)</translation>
-    </message>
-    <message>
         <source>Station…</source>
         <translation>測試站…</translation>
+    </message>
+    <message>
+        <source>stopped by the operator</source>
+        <translation>已由操作員停止</translation>
+    </message>
+    <message>
+        <source>FAILED at %1: %2</source>
+        <translation>%1 失敗：%2</translation>
     </message>
 </context>
 <context>
@@ -744,10 +792,6 @@ Close it there first.</source>
     <message>
         <source>Ready</source>
         <translation>就緒</translation>
-    </message>
-    <message>
-        <source>line %1: %2</source>
-        <translation>第 %1 行：%2</translation>
     </message>
     <message>
         <source>Waiting for %1 to return</source>

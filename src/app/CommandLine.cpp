@@ -1,11 +1,24 @@
 #include "CommandLine.h"
 
+#include "LogFile.h"
 #include "PortBinding.h"
 #include "Rack.h"
 #include "SequenceReport.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
+
+namespace {
+// A file by where it is, however it was named: through a link, "./", "..".
+QString SameFileKey(const QString &path) {
+  const QFileInfo file(path);
+  if (file.exists())
+    return file.canonicalFilePath();
+  const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
+  return folder.isEmpty() ? file.absoluteFilePath() : folder + QLatin1Char('/') + file.fileName();
+}
+} // namespace
 
 CommandLine ParseCommandLine(const QStringList &arguments) {
   QCommandLineParser parser;
@@ -38,10 +51,12 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
       QStringLiteral("file"));
   const QCommandLineOption run(
       QStringLiteral("run"),
-      QCoreApplication::translate("CommandLine",
-                                  "Run the test sequence in <file> without a window and exit: 0 "
-                                  "when every step passed, 1 when one failed, 2 for a wrong file, "
-                                  "3 when the port could not be opened or was lost."),
+      QCoreApplication::translate(
+          "CommandLine",
+          "Run the test sequence in <file> without a window and exit: 0 when every step passed, 1 "
+          "when one failed or a report could not be written, 2 for a wrong file or command line, "
+          "3 when the port could not be opened or was lost, 129 when the terminal closed, 130 "
+          "for Ctrl+C, 143 when asked to terminate."),
       QStringLiteral("file"));
   const QCommandLineOption repeat(
       QStringLiteral("repeat"),
@@ -138,10 +153,16 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
       if (device.trimmed().isEmpty())
         return usage(QCoreApplication::translate("CommandLine", "--com1 %1: a device name is empty")
                          .arg(value));
-      for (const QString &named : std::as_const(result.rack))
-        if (SameDevice(named, device) || ShortName(named) == ShortName(device))
+      for (const QString &named : std::as_const(result.rack)) {
+        if (SameDevice(named, device))
           return usage(
               QCoreApplication::translate("CommandLine", "--com1 %1 is named twice").arg(device));
+        // The short name heads a device's lines, names its log and its reports' parts.
+        if (ShortName(named) == ShortName(device))
+          return usage(
+              QCoreApplication::translate("CommandLine", "--com1 %1 and %2 share the short name %3")
+                  .arg(named, device, ShortName(device)));
+      }
       result.rack << device;
     }
   for (const QString &assignment : parser.values(set)) {
@@ -190,11 +211,24 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
     usage(QCoreApplication::translate("CommandLine",
                                       "--repeat, --keep-going, --report and --set go with --run"));
   // Found now, not after the run has sent its bytes.
+  if (!result.finished && !result.logFile.isEmpty())
+    if (const QString problem = LogFileProblem(result.logFile); !problem.isEmpty())
+      return usage(QStringLiteral("--log %1").arg(problem));
+  QList<std::pair<QString, QString>> files;
+  for (const QCommandLineOption *option : {&run, &station, &report, &log})
+    for (const QString &path : parser.values(*option))
+      files.append(
+          {QStringLiteral("--%1 %2").arg(option->names().constFirst(), path), SameFileKey(path)});
+  for (qsizetype i = 0; i < files.size() && !result.finished; ++i)
+    for (qsizetype j = 0; j < i; ++j)
+      if (files[i].second == files[j].second)
+        return usage(QCoreApplication::translate("CommandLine", "%1 and %2 name the same file")
+                         .arg(files[j].first, files[i].first));
   for (const QString &path : result.run.reports) {
     if (result.finished)
       break;
     QString problem = ReportProblem(path);
-    if (problem.isEmpty() && !IsReportName(path))
+    if (problem.isEmpty() && !FormOf(path))
       problem = QCoreApplication::translate("CommandLine",
                                             "%1: the suffix names the form: .xml, .json or .jsonl")
                     .arg(path);

@@ -12,8 +12,12 @@
 enum class ConsoleStream { Out, Err };
 
 // Writes text to the terminal or console the program was started from, or to wherever the
-// stream was redirected.
+// stream was redirected. When standard output takes nothing more (a full disk, a pipe
+// whose reader has gone), standard error says so at once, and ConsoleProblem() keeps why.
 void PrintToConsole(ConsoleStream stream, const QString &text);
+// Why standard output could not take everything printed to it ("standard output: No space
+// left on device"), or empty.
+QString ConsoleProblem();
 
 // The installed faces that stand in for "新細明體", best first.
 QStringList MingFaceSubstitutes();
@@ -22,7 +26,8 @@ QStringList MingFaceSubstitutes();
 void PauseExactly(std::chrono::nanoseconds time);
 
 // Keeps large buffers (the receive memo's text) in mappings of their own, so one that has
-// grown does not leave its old copy resident. Call before anything is allocated in bulk.
+// grown does not leave its old copy resident, and lets a write into a pipe whose reader has
+// gone fail rather than end the program. Call before anything is allocated in bulk.
 void PrepareForLongRun();
 
 // Runs handler on the main thread when the program is asked to end: Ctrl+C, a request to

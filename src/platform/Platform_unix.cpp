@@ -5,8 +5,10 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include <unistd.h>
@@ -15,12 +17,29 @@
 #include <malloc.h>
 #endif
 
+namespace {
+QString gConsoleProblem;
+} // namespace
+
 void PrintToConsole(ConsoleStream stream, const QString &text) {
   FILE *file = stream == ConsoleStream::Out ? stdout : stderr;
-  std::fputs(text.toLocal8Bit().constData(), file);
   // A run's lines are read as they come, through a pipe too.
-  std::fflush(file);
+  errno = 0;
+  const bool written =
+      std::fputs(text.toLocal8Bit().constData(), file) >= 0 && std::fflush(file) == 0;
+  if (written || stream != ConsoleStream::Out || !gConsoleProblem.isEmpty())
+    return;
+  gConsoleProblem = QStringLiteral("standard output: %1")
+                        .arg(QString::fromLocal8Bit(std::strerror(errno ? errno : EIO)));
+  std::clearerr(file);
+  std::fputs(QStringLiteral("%1 (what follows is not there)\n")
+                 .arg(gConsoleProblem)
+                 .toLocal8Bit()
+                 .constData(),
+             stderr);
 }
+
+QString ConsoleProblem() { return gConsoleProblem; }
 
 namespace {
 // A signal handler may only write to a pipe; the event loop reads it and calls the handler.
@@ -91,6 +110,9 @@ QStringList MingFaceSubstitutes() {
 void PauseExactly(std::chrono::nanoseconds time) { std::this_thread::sleep_for(time); }
 
 void PrepareForLongRun() {
+  // A write into a pipe nobody reads any more (| head, a log's reader gone) is an error to
+  // tell, not the end of the program, which would take its reports with it.
+  std::signal(SIGPIPE, SIG_IGN);
 #ifdef __GLIBC__
   // By default glibc raises this threshold as large buffers are freed, and a growing
   // buffer then moves within the heap, leaving its old copy resident. Qt has no say here.

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 
 #include <atomic>
+#include <system_error>
 #include <thread>
 
 #include <windows.h>
@@ -34,11 +35,16 @@ HANDLE ConsoleHandle(ConsoleStream stream) {
 }
 } // namespace
 
+namespace {
+QString gConsoleProblem;
+} // namespace
+
 void PrintToConsole(ConsoleStream stream, const QString &text) {
   HANDLE handle = ConsoleHandle(stream);
   if (!handle || handle == INVALID_HANDLE_VALUE || text.isEmpty())
     return;
   DWORD mode = 0, written = 0;
+  bool done = true;
   if (GetConsoleMode(handle, &mode)) {
     // A console takes UTF-16 whatever its code page, so Chinese shows as Chinese.
     QString console = text;
@@ -46,9 +52,20 @@ void PrintToConsole(ConsoleStream stream, const QString &text) {
     WriteConsoleW(handle, console.utf16(), DWORD(console.size()), &written, nullptr);
   } else {
     const QByteArray bytes = text.toUtf8();
-    WriteFile(handle, bytes.constData(), DWORD(bytes.size()), &written, nullptr);
+    done = WriteFile(handle, bytes.constData(), DWORD(bytes.size()), &written, nullptr) &&
+           written == DWORD(bytes.size());
   }
+  if (done || stream != ConsoleStream::Out || !gConsoleProblem.isEmpty())
+    return;
+  gConsoleProblem =
+      QStringLiteral("standard output: %1")
+          .arg(QString::fromStdString(std::system_category().message(int(GetLastError())))
+                   .trimmed());
+  PrintToConsole(ConsoleStream::Err,
+                 QStringLiteral("%1 (what follows is not there)\n").arg(gConsoleProblem));
 }
+
+QString ConsoleProblem() { return gConsoleProblem; }
 
 namespace {
 std::function<void(int)> gInterruptHandler;

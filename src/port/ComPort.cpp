@@ -1,5 +1,7 @@
 #include "ComPort.h"
 
+#include "Clock.h"
+
 #include <QDeadlineTimer>
 #include <QThread>
 
@@ -77,32 +79,43 @@ bool TComPort::applySettings(const LineSettings &s) {
   return ok;
 }
 
-qint64 TComPort::write(const QByteArray &bytes) {
+TComPort::Written TComPort::write(const QByteArray &bytes) {
+  // Stamped before each call that may hand bytes to the driver, and before each look that
+  // finds some still in its queue: whatever the thread is kept from afterwards (another
+  // process, on a busy machine), the device may already have the bytes and be answering.
+  qint64 endNs = SteadyNs();
   if (port_.write(bytes) <= 0)
-    return 0;
+    return {0, endNs};
   // flush() hands the bytes to the driver at once. Waiting is only needed when the driver
   // cannot take them; that wait gives up early while the receive queue is full, hence
   // the loop, and a line that is gone is not waited for at all.
   const QDeadlineTimer deadline(kWriteTimeout);
+  endNs = SteadyNs();
   port_.flush();
   while (port_.bytesToWrite() > 0 && !deadline.hasExpired() && !lineLost()) {
+    endNs = SteadyNs();
     if (!port_.waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
       QThread::msleep(1);
+    endNs = SteadyNs();
     port_.flush();
   }
   // A write ends when its last byte has left, not when the driver took it: at 9600 baud a
   // hundred bytes wait about 104 ms in its queue, and a reply is timed from that end. The
   // wait sleeps about as long as the queue needs at the line's speed.
   const qint64 bytesPerSecond = qMax<qint64>(port_.baudRate(), 300) / 10;
-  for (qint64 queued = driverOutputQueue(); queued > 0 && !deadline.hasExpired() && !lineLost();
-       queued = driverOutputQueue()) {
+  for (;;) {
+    const qint64 lookedAt = SteadyNs();
+    const qint64 queued = driverOutputQueue();
+    if (queued <= 0 || deadline.hasExpired() || lineLost())
+      break;
+    endNs = lookedAt;
     const qint64 us = qBound<qint64>(200, queued * 1000000 / bytesPerSecond, qint64(10000));
     QThread::usleep(static_cast<unsigned long>(qMin<qint64>(us, deadline.remainingTime() * 1000)));
   }
   const qint64 unsent = qMin<qint64>(port_.bytesToWrite() + driverOutputQueue(), bytes.size());
   if (unsent > 0)
     port_.clear(QSerialPort::Output);
-  return bytes.size() - unsent;
+  return {bytes.size() - unsent, endNs};
 }
 
 qint64 TComPort::bytesWaiting() {

@@ -55,11 +55,18 @@ public:
   virtual bool isOpen() const;
   virtual LineSettings settings() const;
   virtual bool applySettings(const LineSettings &settings);
+  // How many bytes of a write left, and when the last of them did, on the steady clock.
+  struct Written {
+    qint64 bytes = 0;
+    qint64 endNs = 0;
+  };
   // One byte string as one write call. Returns once its last byte has left the driver's
   // queue for the line, or after kWriteTimeout at the most: then the device holds the line
   // back (flow control: XOFF, or CTS low) or is gone, and what has not left is thrown away,
-  // so that it does not go out unannounced later. Gives how many bytes left.
-  virtual qint64 write(const QByteArray &bytes);
+  // so that it does not go out unannounced later. The end is never later than the device
+  // could have had the last byte: it is the last moment the write was seen unfinished, not
+  // when the call returned.
+  virtual Written write(const QByteArray &bytes);
 
   // What the port has taken from the driver and holds for a read; asks nothing of the
   // driver, so it may be called from inside attention().

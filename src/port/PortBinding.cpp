@@ -1,6 +1,8 @@
 #include "PortBinding.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QSerialPortInfo>
 #include <QSettings>
 
@@ -89,10 +91,17 @@ PortBindings::PortBindings(const QStringList &commandLine, const QString &settin
   // A file that cannot be read may hold a choice: the default in its place could be another
   // device than the one the operator chose.
   const bool unreadable = settings.status() == QSettings::AccessError;
-  if (unreadable)
-    problem_ = QCoreApplication::translate("Ports", "%1 cannot be read; no device is named "
+  if (unreadable) {
+    // QSettings says only that it could not; the file itself says why.
+    QFile file(settings.fileName());
+    const QString why = QFileInfo(file).isDir()
+                            ? QCoreApplication::translate("Ports", "a folder, not a file")
+                        : file.open(QIODevice::ReadOnly) ? QString()
+                                                         : file.errorString();
+    problem_ = QCoreApplication::translate("Ports", "%1 cannot be read (%2); no device is named "
                                                     "for a port item until one is chosen")
-                   .arg(settings.fileName());
+                   .arg(settings.fileName(), why);
+  }
   for (int item = 0; item < kItems; ++item) {
     commandLine_[item] = commandLine.value(item);
     const QString saved = SavedDevice(settings, item);

@@ -64,7 +64,13 @@ struct TLogFile::Shared {
       }
       for (const QByteArray &text : batch) {
         const qint64 before = file.size();
-        if (file.write(text) == text.size())
+        // A disk that fills takes part of a row and says nothing; the write of the rest is
+        // refused with the system's reason.
+        qint64 done = 0;
+        for (qint64 n = 0; done < text.size() && n >= 0; done += n)
+          if ((n = file.write(text.constData() + done, text.size() - done)) <= 0)
+            break;
+        if (done == text.size())
           continue;
         const QString why = QStringLiteral("%1: %2").arg(path, file.errorString());
         // A row cut off halfway is taken back out; where it cannot be (a pipe), a mark
@@ -91,6 +97,19 @@ struct TLogFile::Shared {
   }
 };
 
+QString LogFileProblem(const QString &path) {
+  const QFileInfo file(path);
+  const QFileInfo folder(file.absolutePath());
+  QString why;
+  if (file.isDir())
+    why = QCoreApplication::translate("LogFile", "a folder, not a file");
+  else if (!folder.isDir())
+    why = QCoreApplication::translate("LogFile", "no such folder");
+  else if (file.exists() ? !file.isWritable() : !folder.isWritable())
+    why = QCoreApplication::translate("LogFile", "permission denied");
+  return why.isEmpty() ? why : QStringLiteral("%1: %2").arg(path, why);
+}
+
 TLogFile::TLogFile(QObject *parent) : QObject(parent) {}
 
 TLogFile::~TLogFile() { stop(); }
@@ -101,13 +120,9 @@ bool TLogFile::start(const QString &path) {
   stop();
   path_ = path;
   reason_.clear();
-  const QFileInfo file(path);
-  if (file.isDir() || !QFileInfo(file.absolutePath()).isDir()) {
-    reason_ = QStringLiteral("%1: %2").arg(
-        path, file.isDir() ? QCoreApplication::translate("LogFile", "a folder, not a file")
-                           : QCoreApplication::translate("LogFile", "no such folder"));
+  reason_ = LogFileProblem(path);
+  if (!reason_.isEmpty())
     return false;
-  }
   shared_ = std::make_shared<Shared>();
   shared_->owner = this;
   // Opening a pipe waits for its reader: that too happens on the thread.

@@ -13,6 +13,10 @@
 #include <chrono>
 #include <memory>
 
+// Why rows cannot be appended to this file at all, or empty: a folder, a missing folder, no
+// permission. A pipe or a device is no problem: it is written as it is.
+QString LogFileProblem(const QString &path);
+
 class TLogFile : public QObject {
   Q_OBJECT
 public:

@@ -1,13 +1,47 @@
 #include "HeadlessRun.h"
 
+#include "JsonReport.h"
 #include "Platform.h"
-#include "RunRecord.h"
 #include "SequenceReport.h"
 #include "SequenceRunner.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFileInfo>
+#include <QSet>
+
+namespace {
+// A value set before the run that a step would send or expect as nothing, or as '?'. A
+// name a pattern sets again on the way is the pattern's from there on.
+QString PresetProblem(const HeadlessRun &run, const ParsedSequence &parsed) {
+  QSet<QString> preset(run.variables.keyBegin(), run.variables.keyEnd());
+  for (const SequenceStep &step : parsed.steps) {
+    const bool sendsOrExpects = step.kind == SequenceStep::Send ||
+                                step.kind == SequenceStep::Expect ||
+                                step.kind == SequenceStep::ExpectMatch;
+    for (const QString &name : step.usedNames())
+      if (sendsOrExpects && preset.contains(name))
+        if (const QString why = ValueProblem(name, run.variables.value(name)); !why.isEmpty())
+          return DescribeError(run.file,
+                               {step.line, 1, QStringLiteral("--set %1").arg(why), step.file});
+    if (step.kind == SequenceStep::ExpectMatch)
+      for (const QString &group : QRegularExpression(step.text).namedCaptureGroups())
+        preset.remove(group);
+  }
+  return {};
+}
+
+// Why a run was asked to end, by the exit code that says it.
+QString StopReason(int exitCode) {
+  switch (exitCode) {
+  case kRunHungUp:
+    return QCoreApplication::translate("HeadlessRun", "stopped: the terminal closed");
+  case kRunInterrupted:
+    return QCoreApplication::translate("HeadlessRun", "stopped: Ctrl+C");
+  default:
+    return QCoreApplication::translate("HeadlessRun", "stopped: asked to terminate");
+  }
+}
+} // namespace
 
 QString StartProblem(const HeadlessRun &run, const ParsedSequence &parsed) {
   if (parsed.failed)
@@ -20,7 +54,7 @@ QString StartProblem(const HeadlessRun &run, const ParsedSequence &parsed) {
                                                                        "needs --set %1=VALUE")
                                 .arg(step.variable),
                             step.file});
-  return {};
+  return PresetProblem(run, parsed);
 }
 
 int RunHeadless(const HeadlessRun &run, SessionOptions options, const QString &logFile) {
@@ -46,17 +80,14 @@ int RunHeadless(const HeadlessRun &run, SessionOptions options, const QString &l
   runner.setVariables(run.variables);
   // A line a pass is appended as the pass ends; the other forms need every pass kept, and
   // without them only the pass in progress is, so a long repeat stays flat.
-  const RunHeader header{run.file, QDateTime::currentDateTime()};
-  QStringList whole;
+  QStringList lines, whole;
   for (const QString &path : run.reports)
-    if (QFileInfo(path).suffix().toLower() == QLatin1String("jsonl"))
-      QObject::connect(&runner, &SequenceRunner::passFinished, &runner, [&, path] {
-        QString error;
-        if (!AppendPassRecord(path, header, runner, &error) && !lost.contains(error))
-          recordLost(error);
-      });
-    else
-      whole << path;
+    (FormOf(path) == ReportForm::JsonLines ? lines : whole) << path;
+  QObject::connect(&runner, &SequenceRunner::passFinished, &runner, [&] {
+    for (const QString &path : lines)
+      if (QString error; !AppendLastPass(path, runner.record(), &error) && !lost.contains(error))
+        recordLost(error);
+  });
   runner.setKeepPasses(!whole.isEmpty());
   QEventLoop loop;
   QObject::connect(&runner, &SequenceRunner::passStarted, &runner, [&run](int pass) {
@@ -65,7 +96,7 @@ int RunHeadless(const HeadlessRun &run, SessionOptions options, const QString &l
                      QStringLiteral("# pass %1 of %2\n").arg(pass).arg(run.repeat));
   });
   QObject::connect(&runner, &SequenceRunner::stepFinished, &runner,
-                   [&runner](int index, const SequenceRunner::Result &result) {
+                   [&runner](int index, const StepResult &result) {
                      PrintToConsole(ConsoleStream::Out,
                                     ResultLine(runner.steps()[index], result) + QLatin1Char('\n'));
                    });
@@ -73,28 +104,34 @@ int RunHeadless(const HeadlessRun &run, SessionOptions options, const QString &l
   int interrupted = 0;
   OnInterrupt([&](int exitCode) {
     interrupted = exitCode;
-    runner.stop();
+    runner.stop(StopReason(exitCode));
   });
   if (run.rackMember)
     InterruptOnInput();
-  runner.start(parsed.steps, run.repeat, run.keepGoing);
+  runner.start(parsed.steps, run.repeat, run.keepGoing, run.file);
   if (runner.running())
     loop.exec();
   OnInterrupt({});
-  PrintToConsole(ConsoleStream::Out, Summary(runner) + QLatin1Char('\n'));
+  PrintToConsole(ConsoleStream::Out, Summary(runner.record()) + QLatin1Char('\n'));
+  const RunRecord &record = runner.record();
   int code = kRunPassed;
   if (interrupted)
     code = interrupted;
-  else if (runner.portTrouble())
+  else if (record.lost)
     code = kRunPortTrouble;
-  else if (runner.failedSteps() > 0)
+  else if (record.failedSteps > 0)
     code = kRunFailed;
+  for (const QString &path : lines)
+    if (QString error; EndNeedsLine(record) && !AppendRecordLine(path, EndLine(record), &error))
+      lost << error;
   for (const QString &path : whole)
-    if (QString error; !WriteReport(path, header, runner, &error))
+    if (QString error; !WriteReport(path, record, &error))
       lost << error;
   session.close();
   if (!logFile.isEmpty() && recorder.recording() && !recorder.stopRecording())
     lost << recorder.logError();
+  if (const QString console = ConsoleProblem(); !console.isEmpty())
+    lost << console;
   for (const QString &why : lost)
     PrintToConsole(ConsoleStream::Err, QStringLiteral("not written completely: %1\n").arg(why));
   if (!lost.isEmpty() && code == kRunPassed)

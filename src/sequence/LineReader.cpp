@@ -125,18 +125,11 @@ QString LineReader::quoted(Quoted kind, QStringList *pieces, QList<int> *columns
     if (kind != Quoted::Bytes) {
       out += pending;
     } else {
-      const QByteArray big5 = ToBig5(pending);
-      if (big5.count('?') != pending.count(QLatin1Char('?'))) {
-        for (qsizetype i = 0; i < pending.size(); ++i) {
-          const qsizetype length = pending[i].isHighSurrogate() ? 2 : 1;
-          const QStringView one = QStringView(pending).mid(i, length);
-          if (one != QLatin1String("?") && ToBig5(one) == "?")
-            fail(QCoreApplication::translate("Sequence", "'%1' has no Big5 code").arg(one),
-                 pendingColumns[i]);
-          i += length - 1;
-        }
-      }
-      out += QString::fromLatin1(big5);
+      if (const qsizetype bad = FirstWithoutBig5(pending); bad >= 0)
+        fail(QCoreApplication::translate("Sequence", "'%1' has no Big5 code")
+                 .arg(pending.mid(bad, pending[bad].isHighSurrogate() ? 2 : 1)),
+             pendingColumns[bad]);
+      out += QString::fromLatin1(ToBig5(pending));
     }
     pending.clear();
     pendingColumns.clear();

@@ -18,6 +18,8 @@ public:
   bool isEmpty() const { return bytes_.isEmpty(); }
   // The arrival of the chunk that holds the byte before end.
   qint64 arrivalOf(qsizetype end) const;
+  // The arrival of the last chunk held.
+  qint64 lastArrivalNs() const { return chunks_.empty() ? 0 : chunks_.back().second; }
   // Takes the first count bytes away.
   void consume(qsizetype count);
   // Forgets every chunk that arrived before this time.

@@ -2,6 +2,7 @@
 
 #include "Platform.h"
 #include "RackReport.h"
+#include "SequenceReport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,15 +33,8 @@ QHash<QString, QString> VariablesFor(const RackRun &rack, const QString &device)
   return values;
 }
 
-QString Report(const QStringList &reports, const char *suffix) {
-  for (const QString &path : reports)
-    if (QFileInfo(path).suffix().compare(QLatin1String(suffix), Qt::CaseInsensitive) == 0)
-      return path;
-  return {};
-}
-
 // One device's process, and what became of it.
-struct Unit {
+struct Member {
   QString device;
   QString name;
   std::unique_ptr<QProcess> process;
@@ -65,22 +59,22 @@ void PrintLines(QByteArray *buffer, const QByteArray &more, const QString &name,
 }
 
 // Why a device's process ended without a verdict of its own; empty when it gave one.
-QString Ending(const Unit &unit) {
-  if (!unit.ended)
+QString Ending(const Member &member) {
+  if (!member.ended)
     return QCoreApplication::translate("Rack", "did not start: %1")
-        .arg(unit.process->errorString());
-  if (!unit.crashed)
+        .arg(member.process->errorString());
+  if (!member.crashed)
     return {};
   // A Unix process is ended by a signal; a Windows one by an exception code.
-  if (unit.code < 128)
-    return QCoreApplication::translate("Rack", "stopped by signal %1").arg(unit.code);
+  if (member.code < 128)
+    return QCoreApplication::translate("Rack", "stopped by signal %1").arg(member.code);
   return QCoreApplication::translate("Rack", "ended abnormally (0x%1)")
-      .arg(uint(unit.code), 8, 16, QLatin1Char('0'));
+      .arg(uint(member.code), 8, 16, QLatin1Char('0'));
 }
 
-QStringList MemberArguments(const RackRun &rack, const Unit &unit, const QTemporaryDir &dir) {
+QStringList MemberArguments(const RackRun &rack, const Member &member, const QTemporaryDir &dir) {
   QStringList args{QStringLiteral("--rack-member"), QStringLiteral("--run"), rack.run.file,
-                   QStringLiteral("--com1"), unit.device};
+                   QStringLiteral("--com1"), member.device};
   if (!rack.com2.isEmpty())
     args << QStringLiteral("--com2") << rack.com2;
   if (rack.run.repeat > 1)
@@ -89,19 +83,19 @@ QStringList MemberArguments(const RackRun &rack, const Unit &unit, const QTempor
     args << QStringLiteral("--keep-going");
   if (!rack.reopen)
     args << QStringLiteral("--no-reopen");
-  const QHash<QString, QString> values = VariablesFor(rack, unit.device);
+  const QHash<QString, QString> values = VariablesFor(rack, member.device);
   for (auto it = values.cbegin(); it != values.cend(); ++it)
     args << QStringLiteral("--set") << it.key() + QLatin1Char('=') + it.value();
   if (!rack.logFile.isEmpty())
-    args << QStringLiteral("--log") << DeviceLog(rack.logFile, unit.name);
-  for (const QString &report : rack.run.reports) {
-    const QString suffix = QFileInfo(report).suffix().toLower();
-    // JSON lines are appended by each device as its passes end; the others are merged.
-    args << QStringLiteral("--report")
-         << (suffix == QLatin1String("jsonl")
-                 ? report
-                 : dir.filePath(unit.name + QLatin1Char('.') + suffix));
-  }
+    args << QStringLiteral("--log") << DeviceLog(rack.logFile, member.name);
+  // Each device writes its parts, from which the rack's reports are merged; JSON lines are
+  // appended by each device as its passes end.
+  QStringList reports = PartReports(QDir(dir.path()), member.name);
+  for (const QString &report : rack.run.reports)
+    if (FormOf(report) == ReportForm::JsonLines)
+      reports << report;
+  for (const QString &report : reports)
+    args << QStringLiteral("--report") << report;
   return args;
 }
 } // namespace
@@ -128,49 +122,49 @@ int RunRack(const RackRun &rack) {
     PrintToConsole(ConsoleStream::Err, dir.errorString() + QLatin1Char('\n'));
     return kRunFailed;
   }
-  std::vector<Unit> units(size_t(rack.devices.size()));
+  std::vector<Member> members(size_t(rack.devices.size()));
   QEventLoop loop;
   int running = 0;
-  auto ended = [&](Unit &unit) {
-    if (const QString ending = Ending(unit); !ending.isEmpty())
-      PrintToConsole(ConsoleStream::Out, unit.name + QStringLiteral(": ") + ending + '\n');
+  auto ended = [&](Member &member) {
+    if (const QString ending = Ending(member); !ending.isEmpty())
+      PrintToConsole(ConsoleStream::Out, member.name + QStringLiteral(": ") + ending + '\n');
     if (--running == 0)
       loop.quit();
   };
-  for (size_t i = 0; i < units.size(); ++i) {
-    Unit &unit = units[i];
-    unit.device = rack.devices[int(i)];
-    unit.name = ShortName(unit.device);
-    unit.process = std::make_unique<QProcess>();
-    QProcess *p = unit.process.get();
-    QObject::connect(p, &QProcess::readyReadStandardOutput, p, [&unit, p] {
-      PrintLines(&unit.out, p->readAllStandardOutput(), unit.name, ConsoleStream::Out);
+  for (size_t i = 0; i < members.size(); ++i) {
+    Member &member = members[i];
+    member.device = rack.devices[int(i)];
+    member.name = ShortName(member.device);
+    member.process = std::make_unique<QProcess>();
+    QProcess *p = member.process.get();
+    QObject::connect(p, &QProcess::readyReadStandardOutput, p, [&member, p] {
+      PrintLines(&member.out, p->readAllStandardOutput(), member.name, ConsoleStream::Out);
     });
-    QObject::connect(p, &QProcess::readyReadStandardError, p, [&unit, p] {
-      PrintLines(&unit.err, p->readAllStandardError(), unit.name, ConsoleStream::Err);
+    QObject::connect(p, &QProcess::readyReadStandardError, p, [&member, p] {
+      PrintLines(&member.err, p->readAllStandardError(), member.name, ConsoleStream::Err);
     });
     QObject::connect(p, &QProcess::finished, p, [&, p](int code, QProcess::ExitStatus status) {
-      PrintLines(&unit.out, p->readAllStandardOutput(), unit.name, ConsoleStream::Out, true);
-      PrintLines(&unit.err, p->readAllStandardError(), unit.name, ConsoleStream::Err, true);
-      unit.ended = true;
-      unit.crashed = status == QProcess::CrashExit;
-      unit.code = code;
-      ended(unit);
+      PrintLines(&member.out, p->readAllStandardOutput(), member.name, ConsoleStream::Out, true);
+      PrintLines(&member.err, p->readAllStandardError(), member.name, ConsoleStream::Err, true);
+      member.ended = true;
+      member.crashed = status == QProcess::CrashExit;
+      member.code = code;
+      ended(member);
     });
     QObject::connect(p, &QProcess::errorOccurred, p, [&](QProcess::ProcessError error) {
       if (error == QProcess::FailedToStart)
-        ended(unit);
+        ended(member);
     });
     ++running;
-    p->start(QCoreApplication::applicationFilePath(), MemberArguments(rack, unit, dir));
+    p->start(QCoreApplication::applicationFilePath(), MemberArguments(rack, member, dir));
   }
   // Each member is asked to stop as this program was, and writes its report.
   int interrupted = 0;
   OnInterrupt([&](int exitCode) {
     interrupted = exitCode;
-    for (Unit &unit : units)
-      if (unit.process->state() == QProcess::Running)
-        unit.process->write(QByteArray(1, char(exitCode)));
+    for (Member &member : members)
+      if (member.process->state() == QProcess::Running)
+        member.process->write(QByteArray(1, char(exitCode)));
   });
   if (running > 0)
     loop.exec();
@@ -178,27 +172,19 @@ int RunRack(const RackRun &rack) {
 
   int passed = 0, failed = 0, portTrouble = 0;
   std::vector<MemberEnd> ends;
-  for (const Unit &unit : units) {
-    const bool verdict = unit.ended && !unit.crashed;
-    passed += verdict && unit.code == kRunPassed;
-    portTrouble += verdict && unit.code == kRunPortTrouble;
-    failed += !verdict || (unit.code != kRunPassed && unit.code != kRunPortTrouble);
-    ends.push_back({unit.device, unit.name, Ending(unit)});
+  for (const Member &member : members) {
+    const bool verdict = member.ended && !member.crashed;
+    passed += verdict && member.code == kRunPassed;
+    portTrouble += verdict && member.code == kRunPortTrouble;
+    failed += !verdict || (member.code != kRunPassed && member.code != kRunPortTrouble);
+    ends.push_back({member.device, member.name, Ending(member)});
   }
-  const QDir parts(dir.path());
-  if (const QString lines = Report(rack.run.reports, "jsonl"); !lines.isEmpty())
-    for (const MemberEnd &end : ends)
-      if (!end.ending.isEmpty())
-        AppendLostLine(lines, rack.run.file, end, &lost);
-  if (const QString xml = Report(rack.run.reports, "xml"); !xml.isEmpty())
-    MergeJUnit(xml, ends, parts, &lost);
-  if (const QString json = Report(rack.run.reports, "json"); !json.isEmpty())
-    MergeJson(json, rack.run.file, ends, parts, &lost);
+  MergeReports(rack.run.reports, rack.run.file, ends, QDir(dir.path()), &lost);
   for (const QString &why : lost)
     PrintToConsole(ConsoleStream::Err, QStringLiteral("not written completely: %1\n").arg(why));
   PrintToConsole(ConsoleStream::Out,
                  QCoreApplication::translate("Rack", "%1 devices: %2 passed, %3 failed, %4 lost\n")
-                     .arg(units.size())
+                     .arg(members.size())
                      .arg(passed)
                      .arg(failed)
                      .arg(portTrouble));

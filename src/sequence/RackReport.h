@@ -1,8 +1,13 @@
-// A rack's reports, merged from what each device's run wrote: one JUnit file with a
-// testsuite per device and pass, one JSON record with a record per device; and a JSON line
-// for a device whose run ended before it could write its own. A device that left no
-// report is failed in it, with the reason its run ended.
+// A rack's reports, merged from what each device's run wrote into a folder of parts: its
+// JSON record at the end, and a JSON line for each pass as it ended. A device whose run
+// ended without writing its record (killed, crashed) still has every pass it finished, from
+// its lines, and is stopped with the reason its run ended. The merge is one JUnit file with
+// a testsuite per device and pass, and one JSON record with a record per device; JSON lines
+// are appended by the devices themselves, and by the rack for a device that could not say
+// how its run ended.
 #pragma once
+
+#include "RunRecord.h"
 
 #include <QDir>
 #include <QString>
@@ -19,11 +24,8 @@ struct MemberEnd {
   QString ending;
 };
 
-// Each takes the parts the devices wrote into the folder parts (NAME.xml, NAME.json), and
-// adds to lost why a file could not be written.
-void MergeJUnit(const QString &path, const std::vector<MemberEnd> &units, const QDir &parts,
-                QStringList *lost);
-void MergeJson(const QString &path, const QString &sequence, const std::vector<MemberEnd> &units,
-               const QDir &parts, QStringList *lost);
-void AppendLostLine(const QString &path, const QString &sequence, const MemberEnd &unit,
-                    QStringList *lost);
+// The parts a device's run writes into the folder: NAME.json and NAME.jsonl.
+QStringList PartReports(const QDir &parts, const QString &name);
+// Writes each of the rack's reports (by its form), adding to lost why one could not be.
+void MergeReports(const QStringList &reports, const QString &sequence,
+                  const std::vector<MemberEnd> &members, const QDir &parts, QStringList *lost);

@@ -2,6 +2,7 @@
 
 #include "Big5.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 const StepKind &KindOf(SequenceStep::Kind kind) {
@@ -48,4 +49,17 @@ QByteArray FillBytes(const SequenceStep &step, const QHash<QString, QString> &va
   for (qsizetype i = 0; i < step.pieces.size(); ++i)
     bytes += i % 2 == 0 ? step.pieces[i].toLatin1() : ToBig5(values.value(step.pieces[i]));
   return bytes;
+}
+
+QString ValueProblem(const QString &name, const QString &value) {
+  if (value.isEmpty())
+    return QCoreApplication::translate(
+               "Sequence", "%1 is empty: a step would send or expect nothing in its place")
+        .arg(name);
+  const qsizetype at = FirstWithoutBig5(value);
+  if (at < 0)
+    return {};
+  const qsizetype length = value[at].isHighSurrogate() && at + 1 < value.size() ? 2 : 1;
+  return QCoreApplication::translate("Sequence", "%1: '%2' has no Big5 code")
+      .arg(name, value.mid(at, length));
 }

@@ -57,6 +57,9 @@ struct SequenceStep {
   QStringList pieces;
   // Expect and ExpectMatch: within; ExpectNothing: for; Wait: the pause.
   qint64 ms = 0;
+  // ExpectMatch: how long the line must be quiet before a match that more bytes could
+  // extend is taken as it stands.
+  qint64 settleMs = 0;
   // Check and Ask: the variable; Check: its test, with the limits (inclusive) of Between.
   QString variable;
   Test test = Between;
@@ -118,6 +121,9 @@ struct ParsedSequence {
 };
 
 constexpr qint64 kDefaultWithinMs = 1000;
+// A reply's pieces come closer than this: at 9600 baud a byte takes about 1 ms, and a USB
+// adapter holds what it has received for up to 16 ms before passing it on.
+constexpr qint64 kDefaultSettleMs = 50;
 // A day: a longer limit is a typing error, not a test.
 constexpr qint64 kLongestStepMs = 24 * 3600 * 1000;
 // A longer line is not a sequence someone wrote.
@@ -139,6 +145,10 @@ ParsedSequence ReadSequenceFile(const QString &path, const QStringList &known = 
 QString FillText(const SequenceStep &step, const QHash<QString, QString> &values);
 // The bytes with the variables' values put in, in Big5.
 QByteArray FillBytes(const SequenceStep &step, const QHash<QString, QString> &values);
+// Why a variable's value cannot go into a step that sends or expects it, or empty: it is
+// empty (the step would send or expect nothing in its place), or holds a character Big5
+// lacks (which would go out as '?').
+QString ValueProblem(const QString &name, const QString &value);
 QString StepText(const SequenceStep &step);
 // A limit as the file would write it: the shortest text that reads back as the same number.
 QString NumberText(double value);

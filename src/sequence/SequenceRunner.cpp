@@ -1,9 +1,12 @@
 #include "SequenceRunner.h"
 
+#include "Big5.h"
 #include "SequenceReport.h"
 
 #include <QCoreApplication>
 #include <QLocale>
+
+#include <cmath>
 
 SequenceRunner::SequenceRunner(TSession *session, QObject *parent)
     : QObject(parent), session_(session), clock_(session->clock()) {
@@ -20,38 +23,38 @@ SequenceRunner::SequenceRunner(TSession *session, QObject *parent)
           [this](const LineSettings &settings, const QString &device) {
             if (!running_)
               return;
-            passes_.last().device = device;
-            passes_.last().settings = SettingsSummary(settings);
+            record_.passes.last().device = device;
+            record_.passes.last().settings = SettingsSummary(settings);
           });
 }
 
 SequenceRunner::~SequenceRunner() = default;
 
-void SequenceRunner::start(const QList<SequenceStep> &steps, int repeat, bool keepGoing) {
-  steps_ = steps;
-  repeat_ = qMax(1, repeat);
+void SequenceRunner::start(const QList<SequenceStep> &steps, int repeat, bool keepGoing,
+                           const QString &sequence) {
+  record_ = RunRecord();
+  record_.sequence = sequence;
+  record_.steps = steps;
+  record_.passesAsked = qMax(1, repeat);
+  record_.started = LocalNow();
   keepGoing_ = keepGoing;
-  passes_.clear();
-  passNumber_ = passedSteps_ = failedSteps_ = failedPasses_ = 0;
-  portTrouble_ = stopRequested_ = false;
   running_ = true;
   session_->setPrompt(true);
   beginPass();
 }
 
-void SequenceRunner::stop() {
-  if (!running_)
+void SequenceRunner::stop(const QString &why) {
+  if (!running_ || record_.stopped)
     return;
-  stopRequested_ = true;
-  if (std::exchange(settling_, false)) {
+  record_.stopped = true;
+  record_.reason = why.isEmpty() ? tr("stopped") : why;
+  if (std::exchange(quieting_, false)) {
     timer_->stop();
-    running_ = false;
-    session_->setPrompt(false);
-    emit finished();
+    endRun();
     return;
   }
   if (stepRunning_)
-    finishStep(State::Failed, tr("stopped"));
+    finishStep(State::Failed, tr("stopped"), -1, Verdict::Stopped);
 }
 
 void SequenceRunner::later(void (SequenceRunner::*call)()) {
@@ -61,16 +64,16 @@ void SequenceRunner::later(void (SequenceRunner::*call)()) {
 }
 
 void SequenceRunner::beginPass() {
-  ++passNumber_;
+  ++record_.passesRun;
   if (!keepPasses_)
-    passes_.clear();
-  Pass pass;
-  pass.started = QDateTime::currentDateTime();
-  pass.results.resize(steps_.size());
-  passes_.append(pass);
+    record_.passes.clear();
+  PassRecord pass;
+  pass.number = record_.passesRun;
+  pass.started = LocalNow();
+  pass.results.resize(record_.steps.size());
+  record_.passes.append(pass);
   index_ = 0;
-  passed_ = true;
-  settleMs_ = 0;
+  passQuietMs_ = 0;
   values_ = preset_;
   // What arrived before this pass, or was thrown away, belongs to no step of it.
   session_->poll();
@@ -78,7 +81,7 @@ void SequenceRunner::beginPass() {
   pending_.dropBefore(passStartNs_ + 1);
   wroteSinceLook_ = false;
   discardedUnseen_ = 0;
-  emit passStarted(passNumber_);
+  emit passStarted(record_.passesRun);
   later(&SequenceRunner::runStep);
 }
 
@@ -91,7 +94,7 @@ void SequenceRunner::answer(const std::optional<QString> &value) {
     return;
   }
   values_[s.variable] = *value;
-  passes_.last().results[index_].values = {{s.variable, *value}};
+  result().values = {{s.variable, *value}};
   finishStep(State::Passed);
 }
 
@@ -99,16 +102,18 @@ void SequenceRunner::checkValue() {
   const SequenceStep &s = step();
   const QString value = values_.value(s.variable);
   const QString shown = QStringLiteral("%1 = %2").arg(s.variable, value);
-  passes_.last().results[index_].values = {{s.variable, value}};
+  result().values = {{s.variable, value}};
   QString why;
   if (s.test == SequenceStep::Between) {
     bool number = false;
     const double v = QLocale::c().toDouble(value.trimmed(), &number);
-    if (!number)
+    // NaN compares false with everything, so it would fall within any limits.
+    if (!number || std::isnan(v))
       why = tr("%1: not a number").arg(shown);
+    else if (!std::isfinite(v))
+      why = tr("%1: not finite").arg(shown);
     else if (v < s.low || v > s.high)
-      why = tr("%1, not between %2 and %3")
-                .arg(shown, NumberText(s.low), NumberText(s.high));
+      why = tr("%1, not between %2 and %3").arg(shown, NumberText(s.low), NumberText(s.high));
   } else if (s.test == SequenceStep::Is) {
     if (value != FillText(s, values_))
       why = tr("%1, not \"%2\"").arg(shown, FillText(s, values_));
@@ -122,19 +127,28 @@ void SequenceRunner::checkValue() {
   finishStep(why.isEmpty() ? State::Passed : State::Failed, why);
 }
 
+bool SequenceRunner::valuesFit() {
+  for (const QString &name : step().usedNames())
+    if (const QString why = ValueProblem(name, values_.value(name)); !why.isEmpty()) {
+      finishStep(State::Failed, why);
+      return false;
+    }
+  return true;
+}
+
 void SequenceRunner::onReceived(const RxChunk &chunk) {
   if (!running_)
     return;
   pending_.add(chunk.bytes, chunk.arrivalNs, chunk.later);
-  if (settling_)
-    timer_->startAt(clock_.nowNs() + settleMs_ * kNsPerMs);
+  if (quieting_)
+    timer_->startAt(clock_.nowNs() + passQuietMs_ * kNsPerMs);
   pending_.keepAtMost(kKeptReceived);
   if (!stepRunning_)
     return;
   if (step().kind == SequenceStep::Expect || step().kind == SequenceStep::ExpectMatch) {
     checkExpect();
   } else if (step().kind == SequenceStep::ExpectNothing) {
-    passes_.last().results[index_].arrived = pending_.bytes();
+    result().arrived = pending_.bytes();
     finishStep(State::Failed, ArrivedText(pending_.bytes()));
   }
 }
@@ -168,13 +182,16 @@ void SequenceRunner::onDiscarded(qint64 bytes) {
 void SequenceRunner::onLost() {
   if (!running_)
     return;
-  portTrouble_ = true;
+  record_.lost = true;
+  if (record_.reason.isEmpty())
+    record_.reason = tr("line lost");
   openedByRun_ = false;
   if (stepRunning_)
-    finishStep(State::Failed, tr("line lost"));
+    finishStep(State::Failed, tr("line lost"), -1, Verdict::Lost);
 }
 
-void SequenceRunner::finishStep(State state, const QString &message, qint64 replyMs) {
+void SequenceRunner::finishStep(State state, const QString &message, qint64 replyMs,
+                                Verdict cause) {
   if (!stepRunning_)
     return;
   stepRunning_ = false;
@@ -182,56 +199,65 @@ void SequenceRunner::finishStep(State state, const QString &message, qint64 repl
   timer_->stop();
   if (std::exchange(sweeping_, false))
     session_->endPress();
-  Result &result = passes_.last().results[index_];
-  result.state = state;
-  result.ms = WholeMs(clock_.nowNs() - stepStartNs_);
-  result.replyMs = replyMs;
-  result.message = message;
-  if (state == State::Passed)
-    ++passedSteps_;
-  else
-    ++failedSteps_;
-  session_->note(ResultLine(step(), result).section(QLatin1Char('\n'), 0, 0) +
+  StepResult &r = result();
+  r.state = state;
+  r.cause = cause;
+  r.ms = WholeMs(clock_.nowNs() - stepStartNs_);
+  r.replyMs = replyMs;
+  r.message = message;
+  if (state == State::Passed) {
+    ++record_.passedSteps;
+  } else {
+    ++record_.failedSteps;
+    record_.unitFailed = record_.unitFailed || cause == Verdict::Fail;
+  }
+  session_->note(ResultLine(step(), r).section(QLatin1Char('\n'), 0, 0) +
                  (message.isEmpty() || state == State::Passed
                       ? QString()
                       : QStringLiteral(": ") + message.section(QLatin1Char('\n'), 0, 0)));
-  emit stepFinished(index_, result);
+  emit stepFinished(index_, r);
   if (state != State::Passed) {
-    passed_ = false;
-    const QString why = tr("after the failure at line %1").arg(step().line);
-    for (int i = index_ + 1; i < steps_.size(); ++i) {
-      Result &skipped = passes_.last().results[i];
+    const QString why = tr("after the failure at %1").arg(StepName(step()));
+    for (int i = index_ + 1; i < record_.steps.size(); ++i) {
+      StepResult &skipped = record_.passes.last().results[i];
       skipped.state = State::Skipped;
       skipped.message = why;
-      emit stepFinished(i, passes_.last().results[i]);
+      emit stepFinished(i, skipped);
     }
-    index_ = int(steps_.size());
+    index_ = int(record_.steps.size());
   } else {
     ++index_;
   }
   later(&SequenceRunner::runStep);
 }
 
-void SequenceRunner::endPass(bool passed) {
+void SequenceRunner::endPass() {
   if (openedByRun_ && session_->isOpen())
     session_->close();
   openedByRun_ = false;
-  passes_.last().ms = WholeMs(clock_.nowNs() - passStartNs_);
-  passes_.last().variables = values_;
-  emit passFinished(passNumber_);
+  PassRecord &pass = record_.passes.last();
+  pass.ms = WholeMs(clock_.nowNs() - passStartNs_);
+  pass.variables = values_;
+  const bool passed = pass.verdict() == Verdict::Pass;
   if (!passed)
-    ++failedPasses_;
-  const bool more =
-      passNumber_ < repeat_ && (passed || keepGoing_) && !portTrouble_ && !stopRequested_;
-  if (more && settleMs_ > 0) {
-    settling_ = true;
-    timer_->startAt(clock_.nowNs() + settleMs_ * kNsPerMs);
+    ++record_.failedPasses;
+  emit passFinished(record_.passesRun);
+  const bool more = record_.passesRun < record_.passesAsked && (passed || keepGoing_) &&
+                    !record_.lost && !record_.stopped;
+  if (more && passQuietMs_ > 0) {
+    quieting_ = true;
+    timer_->startAt(clock_.nowNs() + passQuietMs_ * kNsPerMs);
     return;
   }
   if (more) {
     beginPass();
     return;
   }
+  endRun();
+}
+
+void SequenceRunner::endRun() {
+  record_.ended = LocalNow();
   running_ = false;
   session_->setPrompt(false);
   emit finished();

@@ -11,6 +11,9 @@
 //   the previous expect's match; a match consumes the bytes up to its end;
 // - `within T` bounds that reply time: a pass never shows more than T, and a failure comes
 //   T after the point the reply is timed from;
+// - a pattern's match that reaches the end of what has arrived, and could take more bytes
+//   if more came, waits for them: it is taken as it stands once the line has been quiet
+//   for the step's settle time, or at its limit; a match must take at least one byte;
 // - an open step, and each new pass, start with nothing pending;
 // - a backlog thrown away fails the step running then, naming its size;
 // - after a pass that failed at an expect's limit, the next pass starts once the line has
@@ -18,46 +21,23 @@
 #pragma once
 
 #include "PendingBytes.h"
+#include "RunRecord.h"
 #include "Sequence.h"
 #include "Session.h"
 
-#include <QDateTime>
 #include <QHash>
-#include <QMap>
 #include <QObject>
 #include <QRegularExpression>
 
 #include <functional>
 #include <memory>
-#include <vector>
 
 class SequenceRunner : public QObject {
   Q_OBJECT
 public:
-  enum class State { Waiting, Running, Passed, Failed, Skipped };
-  struct Result {
-    State state = State::Waiting;
-    qint64 ms = 0;
-    // An expect's reply time; -1 when none.
-    qint64 replyMs = -1;
-    QString message;
-    // A check's value, an ask's answer, a pattern's captures: by the variable's name.
-    QMap<QString, QString> values;
-    // When the step started, from the start of its pass.
-    qint64 startMs = 0;
-    // A failed expect: what had arrived.
-    QByteArray arrived;
-  };
-  struct Pass {
-    QDateTime started;
-    qint64 ms = 0;
-    QList<Result> results;
-    // The device and settings of the pass's last open.
-    QString device;
-    QString settings;
-    // The variables at the end of the pass: those set before the run, asked or captured.
-    QHash<QString, QString> variables;
-  };
+  using State = StepState;
+  using Result = StepResult;
+  using Pass = PassRecord;
   // Received bytes an expect still looks through are kept up to this many.
   static constexpr qsizetype kKeptReceived = 64 * 1024;
 
@@ -73,25 +53,28 @@ public:
   void setVariables(const QHash<QString, QString> &values) { preset_ = values; }
   // The answer to the question asking() put; none when the operator declined.
   void answer(const std::optional<QString> &value);
-  void start(const QList<SequenceStep> &steps, int repeat, bool keepGoing);
-  // The running step fails as stopped, the rest are skipped, and the run ends.
-  void stop();
+  // sequence: the file's name, as the record keeps it.
+  void start(const QList<SequenceStep> &steps, int repeat, bool keepGoing,
+             const QString &sequence = {});
+  // The running step fails as stopped, the rest are skipped, and the run ends, saying why.
+  void stop(const QString &why = {});
 
   bool running() const { return running_; }
-  const QList<SequenceStep> &steps() const { return steps_; }
-  const QList<Pass> &passes() const { return passes_; }
-  int passedSteps() const { return passedSteps_; }
-  int failedSteps() const { return failedSteps_; }
-  int failedPasses() const { return failedPasses_; }
-  int passCount() const { return passNumber_; }
+  const RunRecord &record() const { return record_; }
+  const QList<SequenceStep> &steps() const { return record_.steps; }
+  const QList<PassRecord> &passes() const { return record_.passes; }
+  int passedSteps() const { return record_.passedSteps; }
+  int failedSteps() const { return record_.failedSteps; }
+  int failedPasses() const { return record_.failedPasses; }
+  int passCount() const { return record_.passesRun; }
   // The port could not be opened or was lost.
-  bool portTrouble() const { return portTrouble_; }
-  bool stopped() const { return stopRequested_; }
+  bool portTrouble() const { return record_.lost; }
+  bool stopped() const { return record_.stopped; }
 
 signals:
   void passStarted(int pass);
   void stepStarted(int index);
-  void stepFinished(int index, const SequenceRunner::Result &result);
+  void stepFinished(int index, const StepResult &result);
   // An ask wants the operator's answer (answer()); the port is read meanwhile.
   void asking(int index, const QString &variable, const QString &prompt);
   void passFinished(int pass);
@@ -100,8 +83,10 @@ signals:
 private:
   void beginPass();
   void runStep();
-  void finishStep(State state, const QString &message = {}, qint64 replyMs = -1);
-  void endPass(bool passed);
+  void finishStep(StepState state, const QString &message = {}, qint64 replyMs = -1,
+                  Verdict cause = Verdict::Fail);
+  void endPass();
+  void endRun();
   void later(void (SequenceRunner::*call)());
   void onReceived(const RxChunk &chunk);
   void onWrote(const TxWrite &write);
@@ -109,13 +94,16 @@ private:
   void onLost();
   void openStep();
   void startExpect();
-  void checkExpect();
-  bool matchPattern();
+  // Whether the expect has decided: passed, or failed on a late reply or the match limit.
+  bool checkExpect();
   void checkValue();
+  // The step's variables fit what it sends or looks for; else it fails, naming them.
+  bool valuesFit();
   void timeUp();
   void sweepTick();
   bool requireOpen();
-  const SequenceStep &step() const { return steps_[index_]; }
+  const SequenceStep &step() const { return record_.steps[index_]; }
+  StepResult &result() { return record_.passes.last().results[index_]; }
 
   TSession *session_;
   Clock &clock_;
@@ -123,21 +111,12 @@ private:
   std::unique_ptr<ClockTimer> timer_;
   std::unique_ptr<ClockTimer> next_;
   void (SequenceRunner::*nextCall_)() = nullptr;
-  QList<SequenceStep> steps_;
-  QList<Pass> passes_;
-  int repeat_ = 1;
+  RunRecord record_;
   bool keepGoing_ = false;
   bool keepPasses_ = true;
   bool running_ = false;
   bool stepRunning_ = false;
-  bool passed_ = true;
-  int passNumber_ = 0;
   int index_ = 0;
-  int passedSteps_ = 0;
-  int failedSteps_ = 0;
-  int failedPasses_ = 0;
-  bool portTrouble_ = false;
-  bool stopRequested_ = false;
   bool openedByRun_ = false;
   bool sweeping_ = false;
   PendingBytes pending_;
@@ -156,7 +135,7 @@ private:
   qint64 passStartNs_ = 0;
   // After a failed expect: how long the line must be quiet before the next pass, and
   // whether the run is waiting for that now.
-  qint64 settleMs_ = 0;
-  bool settling_ = false;
+  qint64 passQuietMs_ = 0;
+  bool quieting_ = false;
   int sweepByte_ = 0;
 };

@@ -5,6 +5,39 @@
 
 #include <QCoreApplication>
 
+namespace {
+// The first match that takes at least one character. While more may arrive, a match the
+// engine could extend with more text (its partial match, which reaches the end) is none yet:
+// waits is then set.
+struct Found {
+  QRegularExpressionMatch match;
+  bool waits = false;
+  // The engine's match limit was hit: no verdict either way.
+  bool limit = false;
+};
+
+Found FirstMatch(const QRegularExpression &pattern, const QString &text, bool moreMayCome) {
+  const auto type =
+      moreMayCome ? QRegularExpression::PartialPreferFirstMatch : QRegularExpression::NormalMatch;
+  for (qsizetype from = 0; from <= text.size();) {
+    const QRegularExpressionMatch match = pattern.match(text, from, type);
+    if (!match.isValid())
+      return {{}, false, true};
+    if (match.hasPartialMatch())
+      return {{}, true, false};
+    if (!match.hasMatch())
+      break;
+    if (match.capturedLength(0) > 0)
+      return {match, false, false};
+    // An empty match answers nothing: look on from the next character.
+    from = match.capturedStart(0) + 1;
+    if (from < text.size() && text[from].isLowSurrogate())
+      ++from;
+  }
+  return {};
+}
+} // namespace
+
 bool SequenceRunner::requireOpen() {
   if (session_->isOpen())
     return true;
@@ -15,19 +48,23 @@ bool SequenceRunner::requireOpen() {
 void SequenceRunner::runStep() {
   if (!running_)
     return;
-  if (index_ >= steps_.size()) {
-    endPass(passed_);
+  if (index_ >= record_.steps.size()) {
+    endPass();
     return;
   }
   stepRunning_ = true;
   stepStartNs_ = clock_.nowNs();
-  passes_.last().results[index_].state = State::Running;
-  passes_.last().results[index_].startMs = WholeMs(stepStartNs_ - passStartNs_);
-  session_->note(ResultLine(step(), passes_.last().results[index_]));
+  result().state = State::Running;
+  result().startMs = WholeMs(stepStartNs_ - passStartNs_);
+  session_->note(ResultLine(step(), result()));
   emit stepStarted(index_);
   // The line went, or a stop came, between two steps.
-  if (portTrouble_ || stopRequested_) {
-    finishStep(State::Failed, stopRequested_ ? tr("stopped") : tr("line lost"));
+  if (record_.stopped) {
+    finishStep(State::Failed, tr("stopped"), -1, Verdict::Stopped);
+    return;
+  }
+  if (record_.lost) {
+    finishStep(State::Failed, tr("line lost"), -1, Verdict::Lost);
     return;
   }
   if (discardedUnseen_ > 0) {
@@ -48,7 +85,7 @@ void SequenceRunner::runStep() {
   case SequenceStep::ClearVfd:
   case SequenceStep::Eend:
   case SequenceStep::Send:
-    if (!requireOpen())
+    if (!requireOpen() || !valuesFit())
       return;
     // Bytes that came before the write are told before it, and so answer nothing after it.
     session_->poll();
@@ -99,16 +136,17 @@ void SequenceRunner::openStep() {
   const std::optional<OpenLine> now = session_->openLine();
   const bool kept = now && now->choice.item == wanted.item && now->choice.baud == wanted.baud;
   if (kept) {
-    passes_.last().device = now->device;
-    passes_.last().settings = SettingsSummary(now->settings);
+    record_.passes.last().device = now->device;
+    record_.passes.last().settings = SettingsSummary(now->settings);
   }
   if (!kept) {
     if (session_->isOpen())
       session_->close();
     const OpenOutcome outcome = session_->open(wanted.item, wanted.baud);
     if (outcome.result != OpenOutcome::Opened) {
-      portTrouble_ = true;
-      finishStep(State::Failed, outcome.problem);
+      record_.lost = true;
+      record_.reason = outcome.problem;
+      finishStep(State::Failed, outcome.problem, -1, Verdict::Lost);
       return;
     }
     openedByRun_ = true;
@@ -126,6 +164,8 @@ void SequenceRunner::startExpect() {
   replyFromNs_ = wroteSinceLook_ ? replyFromNs_ : stepStartNs_;
   deadlineNs_ =
       (s.kind == SequenceStep::ExpectNothing ? stepStartNs_ : replyFromNs_) + s.ms * kNsPerMs;
+  if (s.kind != SequenceStep::ExpectNothing && !valuesFit())
+    return;
   expected_ = FillBytes(s, values_);
   if (s.kind == SequenceStep::ExpectMatch)
     pattern_ = QRegularExpression(FillText(s, values_));
@@ -135,47 +175,50 @@ void SequenceRunner::startExpect() {
     return;
   if (s.kind == SequenceStep::ExpectNothing) {
     if (!pending_.isEmpty()) {
-      passes_.last().results[index_].arrived = pending_.bytes();
+      result().arrived = pending_.bytes();
       finishStep(State::Failed, ArrivedText(pending_.bytes()));
       return;
     }
-  } else {
-    checkExpect();
-    if (!stepRunning_)
-      return;
+  } else if (checkExpect()) {
+    return;
   }
-  timer_->startAt(deadlineNs_);
+  if (!timer_->isActive())
+    timer_->startAt(deadlineNs_);
 }
 
-void SequenceRunner::checkExpect() {
+bool SequenceRunner::checkExpect() {
   const SequenceStep &s = step();
+  const qint64 now = clock_.nowNs();
   qsizetype end = -1;
   QRegularExpressionMatch match;
   if (s.kind == SequenceStep::ExpectMatch) {
-    match = pattern_.match(pending_.text());
+    // More may come until the limit, unless the line has been quiet for the settle time.
+    const qint64 quietAt =
+        (pending_.isEmpty() ? replyFromNs_ : pending_.lastArrivalNs()) + s.settleMs * kNsPerMs;
+    const Found found = FirstMatch(pattern_, pending_.text(), now < deadlineNs_ && now < quietAt);
     // Past the engine's match limit (a pattern that backtracks without end) the match is
     // no verdict either way.
-    if (!match.isValid()) {
+    if (found.limit) {
       finishStep(State::Failed, tr("the pattern went past the engine's match limit on %1 bytes")
                                     .arg(pending_.bytes().size()));
-      return;
+      return true;
     }
+    if (found.waits)
+      timer_->startAt(qMin(quietAt, deadlineNs_));
+    match = found.match;
     if (match.hasMatch())
       end = pending_.bytesOf(match.capturedEnd(0));
   } else if (const qsizetype at = pending_.bytes().indexOf(expected_); at >= 0) {
     end = at + expected_.size();
   }
-  if (end < 0) {
-    if (clock_.nowNs() >= deadlineNs_)
-      timeUp();
-    return;
-  }
+  if (end < 0)
+    return false;
   const qint64 arrival = pending_.arrivalOf(end);
   const qint64 replyMs = WholeMs(qMax<qint64>(0, arrival - replyFromNs_));
   if (arrival > deadlineNs_) {
     finishStep(State::Failed,
                tr("the reply came after %1 ms, not within %2 ms").arg(replyMs).arg(s.ms));
-    return;
+    return true;
   }
   // The match consumes the bytes up to its end; what follows stays for the next step.
   pending_.consume(end);
@@ -184,13 +227,14 @@ void SequenceRunner::checkExpect() {
     for (const QString &name : pattern_.namedCaptureGroups())
       if (!name.isEmpty()) {
         values_[name] = match.captured(name);
-        passes_.last().results[index_].values[name] = values_[name];
+        result().values[name] = values_[name];
       }
   finishStep(State::Passed, {}, replyMs);
+  return true;
 }
 
 void SequenceRunner::timeUp() {
-  if (std::exchange(settling_, false)) {
+  if (std::exchange(quieting_, false)) {
     beginPass();
     return;
   }
@@ -200,14 +244,20 @@ void SequenceRunner::timeUp() {
   switch (s.kind) {
   case SequenceStep::Expect:
   case SequenceStep::ExpectMatch:
-    // Bytes that came by the deadline count, though the poll that reads them comes later.
+    // Bytes that came by now count, though the poll that reads them comes later.
     session_->poll();
-    settleMs_ = s.ms;
-    if (stepRunning_) {
-      passes_.last().results[index_].arrived = pending_.bytes();
-      finishStep(State::Failed,
-                 tr("not received within %1 ms; %2").arg(s.ms).arg(ArrivedText(pending_.bytes())));
+    if (!stepRunning_ || checkExpect())
+      return;
+    // A pattern's settle time passed with no match: the limit still stands.
+    if (clock_.nowNs() < deadlineNs_) {
+      if (!timer_->isActive())
+        timer_->startAt(deadlineNs_);
+      return;
     }
+    passQuietMs_ = s.ms;
+    result().arrived = pending_.bytes();
+    finishStep(State::Failed,
+               tr("not received within %1 ms; %2").arg(s.ms).arg(ArrivedText(pending_.bytes())));
     return;
   case SequenceStep::AsciiDemo:
     sweepTick();

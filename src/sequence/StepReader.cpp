@@ -146,6 +146,11 @@ SequenceStep ReadStep(LineReader &in, QStringList *known) {
     step.ms = kDefaultWithinMs;
     if (in.take(QLatin1String("within")))
       step.ms = in.time();
+    if (step.kind == SequenceStep::ExpectMatch) {
+      step.settleMs = kDefaultSettleMs;
+      if (in.take(QLatin1String("settle")))
+        step.settleMs = in.time();
+    }
     break;
   case SequenceStep::Wait:
     step.ms = in.time();

@@ -111,10 +111,13 @@ QString StepText(const SequenceStep &step) {
   case SequenceStep::Send:
     return keyword + QLatin1Char(' ') + Payload(step);
   case SequenceStep::Expect:
-    return QStringLiteral("%1 %2 within %3 ms").arg(keyword, Payload(step), QString::number(step.ms));
+    return QStringLiteral("%1 %2 within %3 ms")
+        .arg(keyword, Payload(step), QString::number(step.ms));
   case SequenceStep::ExpectMatch:
     return QStringLiteral("%1 match %2 within %3 ms")
-        .arg(keyword, Quoted(step, true), QString::number(step.ms));
+               .arg(keyword, Quoted(step, true), QString::number(step.ms)) +
+           (step.settleMs == kDefaultSettleMs ? QString()
+                                              : QStringLiteral(" settle %1 ms").arg(step.settleMs));
   case SequenceStep::ExpectNothing:
     return QStringLiteral("%1 nothing for %2 ms").arg(keyword).arg(step.ms);
   case SequenceStep::Wait:

@@ -114,9 +114,10 @@ bool TPortSession::WriteCom(const QByteArray &bytes) {
   // Bytes the port announces while the write is under way answer it (an echo does): they
   // count as arrived when the write ended, not before it.
   const size_t announced = arrivals_.size();
-  const qint64 went = port_->write(bytes);
+  const TComPort::Written written = port_->write(bytes);
+  const qint64 went = written.bytes;
   const bool lost = port_->lineLost();
-  const TxWrite done{bytes, press_, SteadyNs(), went, went < bytes.size() && !lost};
+  const TxWrite done{bytes, press_, written.endNs, went, went < bytes.size() && !lost};
   for (size_t i = announced; i < arrivals_.size(); ++i)
     arrivals_[i].second = qMax(arrivals_[i].second, done.endNs);
   if (went > 0 || bytes.isEmpty())

@@ -102,3 +102,18 @@ QByteArray ToBig5(QStringView text, Big5Route route) {
   }
   return bytes;
 }
+
+qsizetype FirstWithoutBig5(QStringView text) {
+  // Most text is ASCII or all Big5: one conversion says so, and only then is it searched.
+  const QByteArray whole = ToBig5(text);
+  if (whole.count('?') == text.count(u'?'))
+    return -1;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+    const QStringView one = text.mid(i, length);
+    if (one != u"?" && ToBig5(one) == "?")
+      return i;
+    i += length - 1;
+  }
+  return -1;
+}

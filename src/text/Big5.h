@@ -46,6 +46,8 @@ QString Big5Character(QByteArrayView code);
 
 // The Big5 bytes of a text; a character Big5 has no code for goes out as one '?'.
 QByteArray ToBig5(QStringView text, Big5Route route = PreferredBig5Route());
+// Where the first character Big5 has no code for stands in the text, or -1.
+qsizetype FirstWithoutBig5(QStringView text);
 
 // The platform's code page 950 (Big5_unix.cpp, Big5_win.cpp).
 bool Cp950Available();

@@ -2,10 +2,10 @@
 
 #include "LineMonitor.h"
 #include "Recording.h"
-#include "RunRecord.h"
 #include "SequenceReport.h"
 
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -72,7 +72,8 @@ TSequenceWindow::TSequenceWindow(TSession *session, std::function<PortChoice()> 
   });
   connect(recorded, &QPushButton::clicked, this, &TSequenceWindow::loadRecording);
   connect(run_, &QPushButton::clicked, this, &TSequenceWindow::run);
-  connect(stop_, &QPushButton::clicked, &runner_, &SequenceRunner::stop);
+  connect(stop_, &QPushButton::clicked, &runner_,
+          [this] { runner_.stop(tr("stopped by the operator")); });
   connect(report_, &QPushButton::clicked, this, &TSequenceWindow::saveReport);
   connect(station_, &QPushButton::clicked, this, [this] { emit stationRequested(steps_, name_); });
   connect(&runner_, &SequenceRunner::passStarted, this, [this](int pass) {
@@ -81,8 +82,8 @@ TSequenceWindow::TSequenceWindow(TSession *session, std::function<PortChoice()> 
     showSummary(tr("Pass %1 of %2 running").arg(pass).arg(repeat_->value()), false);
   });
   connect(&runner_, &SequenceRunner::stepStarted, this, [this](int index) {
-    SequenceRunner::Result running;
-    running.state = SequenceRunner::State::Running;
+    StepResult running;
+    running.state = StepState::Running;
     showResult(index, running);
     list_->scrollToItem(list_->topLevelItem(index));
   });
@@ -96,8 +97,8 @@ TSequenceWindow::TSequenceWindow(TSession *session, std::function<PortChoice()> 
                           qMin(list_->columnWidth(ValueColumn), list_->viewport()->width() / 3));
     // A failure stays in view above the count.
     const bool failed = runner_.failedSteps() > 0;
-    showSummary(failed ? failure_ + QLatin1Char('\n') + Summary(runner_) : Summary(runner_),
-                failed);
+    const QString summary = Summary(runner_.record());
+    showSummary(failed ? failure_ + QLatin1Char('\n') + summary : summary, failed);
     enableButtons();
   });
   enableButtons();
@@ -146,36 +147,34 @@ void TSequenceWindow::run() {
   if (steps_.isEmpty() || runner_.running())
     return;
   failure_.clear();
-  started_ = QDateTime::currentDateTime();
-  runner_.start(steps_, repeat_->value(), false);
+  runner_.start(steps_, repeat_->value(), false, name_);
   enableButtons();
 }
 
-void TSequenceWindow::showResult(int index, const SequenceRunner::Result &result) {
+void TSequenceWindow::showResult(int index, const StepResult &result) {
   QTreeWidgetItem *item = list_->topLevelItem(index);
   if (!item)
     return;
   item->setText(StateColumn,
                 QCoreApplication::translate("SequenceReport", TextOf(result.state).name));
   item->setText(ValueColumn, ValuesText(result));
-  const bool done = result.state == SequenceRunner::State::Passed ||
-                    result.state == SequenceRunner::State::Failed;
+  const bool done = result.state == StepState::Passed || result.state == StepState::Failed;
   item->setText(TimeColumn,
                 done ? QStringLiteral("%1 s").arg(double(result.ms) / 1000, 0, 'f', 3) : QString());
   item->setToolTip(StepColumn, result.message);
-  const bool failed = result.state == SequenceRunner::State::Failed;
+  const bool failed = result.state == StepState::Failed;
   QFont font = list_->font();
-  font.setBold(failed || result.state == SequenceRunner::State::Running);
+  font.setBold(failed || result.state == StepState::Running);
   for (int c = 0; c <= TimeColumn; ++c) {
     item->setFont(c, font);
     item->setBackground(c, failed ? QBrush(QColor(200, 0, 0)) : QBrush());
     item->setForeground(c, failed ? QBrush(Qt::white)
-                           : result.state == SequenceRunner::State::Skipped
+                           : result.state == StepState::Skipped
                                ? list_->palette().brush(QPalette::Disabled, QPalette::Text)
                                : QBrush());
   }
   if (failed) {
-    failure_ = tr("FAILED at line %1: %2").arg(steps_[index].line).arg(result.message);
+    failure_ = tr("FAILED at %1: %2").arg(StepName(steps_[index]), result.message);
     showSummary(failure_, true);
   }
 }
@@ -196,7 +195,7 @@ void TSequenceWindow::ask(int index, const QString &variable, const QString &pro
   auto *dialog = new QInputDialog(this);
   dialog->setObjectName(QStringLiteral("ask"));
   dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->setWindowTitle(tr("Line %1: %2").arg(steps_.value(index).line).arg(variable));
+  dialog->setWindowTitle(QStringLiteral("%1: %2").arg(StepName(steps_.value(index)), variable));
   dialog->setLabelText(prompt);
   connect(dialog, &QInputDialog::textValueSelected, &runner_,
           [this](const QString &value) { runner_.answer(value); });
@@ -207,23 +206,30 @@ void TSequenceWindow::ask(int index, const QString &variable, const QString &pro
       dialog->deleteLater();
   });
   dialog->open();
+  // An empty answer is no answer: a scanner that sends only Enter has read nothing.
+  if (auto *box = dialog->findChild<QDialogButtonBox *>()) {
+    QPushButton *ok = box->button(QDialogButtonBox::Ok);
+    ok->setEnabled(false);
+    connect(dialog, &QInputDialog::textValueChanged, ok,
+            [ok](const QString &text) { ok->setEnabled(!text.isEmpty()); });
+  }
 }
 
 void TSequenceWindow::saveReport() {
+  QStringList filters;
+  for (const ReportKind &kind : kReportKinds)
+    filters << QCoreApplication::translate("SequenceReport", kind.filter);
   QString filter;
-  QString path = QFileDialog::getSaveFileName(
-      this, tr("Save report"), QString(),
-      tr("JUnit reports (*.xml);;JSON records (*.json);;JSON lines, a pass a line (*.jsonl)"),
-      &filter);
+  QString path = QFileDialog::getSaveFileName(this, tr("Save report"), QString(),
+                                              filters.join(QStringLiteral(";;")), &filter);
   if (path.isEmpty())
     return;
   // Not every file dialog adds the suffix of the form chosen.
-  if (!IsReportName(path))
-    path += filter.contains(QLatin1String("*.jsonl"))  ? QStringLiteral(".jsonl")
-            : filter.contains(QLatin1String("*.json")) ? QStringLiteral(".json")
-                                                       : QStringLiteral(".xml");
+  if (!FormOf(path))
+    path += QLatin1Char('.') +
+            QLatin1String(kReportKinds[qMax<qsizetype>(0, filters.indexOf(filter))].suffix);
   QString error;
-  if (!WriteReport(path, {name_, started_}, runner_, &error))
+  if (!WriteReport(path, runner_.record(), &error))
     showSummary(error, true);
 }
 

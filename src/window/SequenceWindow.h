@@ -8,7 +8,6 @@
 
 #include "SequenceRunner.h"
 
-#include <QDateTime>
 #include <QWidget>
 
 QT_BEGIN_NAMESPACE
@@ -41,7 +40,7 @@ signals:
 
 private:
   void setSteps(const QList<SequenceStep> &steps, const QString &name);
-  void showResult(int index, const SequenceRunner::Result &result);
+  void showResult(int index, const StepResult &result);
   void showSummary(const QString &text, bool failed);
   void ask(int index, const QString &variable, const QString &prompt);
   void saveReport();
@@ -51,7 +50,6 @@ private:
   SequenceRunner runner_;
   QList<SequenceStep> steps_;
   QString name_;
-  QDateTime started_;
   // The first failure of the run, as the summary shows it.
   QString failure_;
   QLabel *file_;

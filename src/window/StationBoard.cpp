@@ -80,11 +80,12 @@ TStationBoard::TStationBoard(SessionOptions options, const QString &log, QWidget
 
 void TStationBoard::setSequence(const QList<SequenceStep> &steps, const QString &name) {
   steps_ = steps;
+  name_ = name;
   file_->setText(QFileInfo(name).fileName());
   file_->setToolTip(name);
   // A running tile finishes its run as it began it.
   for (TStationTile *tile : std::as_const(tiles_))
-    tile->setSequence(steps_, presetFor(tile->device()));
+    tile->setSequence(steps_, name_, presetFor(tile->device()));
 }
 
 void TStationBoard::setVariables(const QHash<QString, QString> &all,
@@ -108,7 +109,7 @@ void TStationBoard::setDevices(QStringList devices) {
     options.devices = {device, options_.devices.value(1)};
     auto *tile = new TStationTile(
         device, options, log_.isEmpty() ? QString() : DeviceLog(log_, ShortName(device)), this);
-    tile->setSequence(steps_, presetFor(device));
+    tile->setSequence(steps_, name_, presetFor(device));
     connect(tile->runner(), &SequenceRunner::passStarted, this, [this] {
       clock_.start();
       deviceEdit_->setEnabled(false);

@@ -41,6 +41,7 @@ private:
   SessionOptions options_;
   QString log_;
   QList<SequenceStep> steps_;
+  QString name_;
   QHash<QString, QString> all_;
   QHash<QString, QHash<QString, QString>> perDevice_;
   QStringList devices_;

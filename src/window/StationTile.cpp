@@ -1,10 +1,13 @@
 #include "StationTile.h"
 
 #include "Rack.h"
+#include "SequenceReport.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -15,6 +18,11 @@ constexpr int kVerdictPixels = 40;
 const QColor kPassColor(0, 140, 0);
 const QColor kFailColor(200, 0, 0);
 const QColor kRunningColor(230, 160, 0);
+// Stopped, or the device lost: no verdict on the unit either way.
+const QColor kNoVerdictColor(90, 90, 90);
+// The tile a scan goes to is framed so that it shows from a step back.
+constexpr int kKeyboardFrame = 4;
+const QColor kKeyboardColor(30, 100, 200);
 
 QLabel *Label(QWidget *parent, const char *name) {
   auto *label = new QLabel(parent);
@@ -49,13 +57,20 @@ TStationTile::TStationTile(const QString &device, SessionOptions options, const 
   large.setPixelSize(kVerdictPixels);
   large.setBold(true);
   verdict_->setFont(large);
-  verdict_->setMinimumHeight(kVerdictPixels * 3 / 2);
+  // As tall as its word, so that a small board still shows the reason below it.
+  verdict_->setMinimumHeight(QFontMetrics(large).height());
   verdict_->setAutoFillBackground(true);
   reason_ = Label(this, "reason");
   reason_->setWordWrap(true);
+  reason_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  // The reason takes the room there is, below the banner, and is cut at its foot; the
+  // whole of it is in its tip.
+  reason_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  reason_->setMinimumHeight(reason_->fontMetrics().lineSpacing());
   prompt_ = Label(this, "prompt");
   answer_ = new QLineEdit(this);
   answer_->setObjectName(QStringLiteral("answer"));
+  answer_->installEventFilter(this);
   start_ = new QPushButton(tr("Start"), this);
   start_->setObjectName(QStringLiteral("start"));
 
@@ -70,12 +85,13 @@ TStationTile::TStationTile(const QString &device, SessionOptions options, const 
   ask->addWidget(prompt_);
   ask->addWidget(answer_, 1);
   auto *layout = new QVBoxLayout(this);
+  // Room for the frame that marks the tile with the keyboard.
+  layout->setContentsMargins(layout->contentsMargins() + QMargins(2, 2, 2, 2) * kKeyboardFrame / 2);
   layout->addLayout(head);
   layout->addLayout(now);
   layout->addWidget(verdict_);
-  layout->addWidget(reason_);
+  layout->addWidget(reason_, 1);
   layout->addLayout(ask);
-  layout->addStretch(1);
   layout->addWidget(start_);
   prompt_->hide();
   answer_->hide();
@@ -84,26 +100,25 @@ TStationTile::TStationTile(const QString &device, SessionOptions options, const 
   connect(start_, &QPushButton::clicked, this, [this] { running() ? stop() : start(); });
   connect(&runner_, &SequenceRunner::stepStarted, this, [this](int index) {
     const SequenceStep &step = runner_.steps()[index];
-    const QString text = tr("line %1: %2").arg(step.line).arg(step.source);
-    step_->setText(text);
-    step_->setToolTip(text);
+    stepText_ = QStringLiteral("%1: %2").arg(StepName(step), step.source);
+    step_->setToolTip(stepText_);
+    showStep();
   });
-  connect(&runner_, &SequenceRunner::stepFinished, this,
-          [this](int index, const SequenceRunner::Result &result) {
-            if (result.values.contains(kSerial))
-              serial_->setText(result.values.value(kSerial));
-            if (result.state == SequenceRunner::State::Failed && failure_.isEmpty()) {
-              failure_ = tr("line %1: %2")
-                             .arg(runner_.steps()[index].line)
-                             .arg(result.message.section(QLatin1Char('\n'), 0, 0));
-              showReason(failure_, true);
-            }
-            if (!answer_->isHidden()) {
-              prompt_->hide();
-              answer_->hide();
-              emit askChanged();
-            }
-          });
+  connect(
+      &runner_, &SequenceRunner::stepFinished, this, [this](int index, const StepResult &result) {
+        if (result.values.contains(kSerial))
+          serial_->setText(result.values.value(kSerial));
+        if (result.state == StepState::Failed && failure_.isEmpty()) {
+          failure_ = QStringLiteral("%1: %2").arg(StepName(runner_.steps()[index]),
+                                                  result.message.section(QLatin1Char('\n'), 0, 0));
+          showReason(failure_, true);
+        }
+        if (!answer_->isHidden()) {
+          prompt_->hide();
+          answer_->hide();
+          emit askChanged();
+        }
+      });
   connect(&runner_, &SequenceRunner::asking, this,
           [this](int, const QString &, const QString &prompt) {
             prompt_->setText(prompt);
@@ -112,8 +127,9 @@ TStationTile::TStationTile(const QString &device, SessionOptions options, const 
             answer_->show();
             emit askChanged();
           });
+  // An empty Enter is no answer: the scan has read nothing.
   connect(answer_, &QLineEdit::returnPressed, this, [this] {
-    if (!answer_->isHidden())
+    if (!answer_->isHidden() && !answer_->text().isEmpty())
       runner_.answer(answer_->text());
   });
   connect(&runner_, &SequenceRunner::finished, this, &TStationTile::finish);
@@ -129,9 +145,10 @@ TStationTile::TStationTile(const QString &device, SessionOptions options, const 
           });
 }
 
-void TStationTile::setSequence(const QList<SequenceStep> &steps,
+void TStationTile::setSequence(const QList<SequenceStep> &steps, const QString &sequence,
                                const QHash<QString, QString> &preset) {
   steps_ = steps;
+  sequence_ = sequence;
   preset_ = preset;
   start_->setEnabled(!steps.isEmpty());
 }
@@ -147,7 +164,7 @@ void TStationTile::start() {
   showElapsed();
   start_->setText(tr("Stop"));
   runner_.setVariables(preset_);
-  runner_.start(steps_, 1, false);
+  runner_.start(steps_, 1, false, sequence_);
 }
 
 void TStationTile::showElapsed() {
@@ -159,17 +176,61 @@ void TStationTile::finish() {
   showElapsed();
   elapsed_.invalidate();
   start_->setText(tr("Start"));
+  stepText_.clear();
   step_->clear();
+  step_->setToolTip({});
   // A run ends closed, as the next unit goes on the adapter; unless the session waits for
   // its device to return, which the tile then shows.
   if (!session_.waitingForDevice())
     session_.close();
-  const bool failed = runner_.failedSteps() > 0;
   // As every station and report says them, in any language.
-  showVerdict(failed ? QStringLiteral("FAIL") : QStringLiteral("PASS"),
-              failed ? kFailColor : kPassColor);
-  if (!failed)
-    showReason(tr("%n step(s) passed", nullptr, runner_.passedSteps()), false);
+  const Verdict verdict = runner_.record().verdict();
+  showVerdict(VerdictWord(verdict), verdict == Verdict::Pass   ? kPassColor
+                                    : verdict == Verdict::Fail ? kFailColor
+                                                               : kNoVerdictColor);
+  if (verdict != Verdict::Pass)
+    return;
+  // What the unit measured, which the operator may want to see before the next goes on.
+  QMap<QString, QString> values;
+  for (const StepResult &r : runner_.passes().last().results)
+    values.insert(r.values);
+  values.remove(kSerial);
+  StepResult measured;
+  measured.values = values;
+  showReason(tr("%n step(s) passed", nullptr, runner_.passedSteps()) +
+                 (values.isEmpty() ? QString() : QLatin1Char('\n') + ValuesText(measured)),
+             false);
+}
+
+void TStationTile::showStep() {
+  step_->setText(step_->fontMetrics().elidedText(stepText_, Qt::ElideRight, step_->width()));
+}
+
+void TStationTile::showKeyboard(bool shown) {
+  keyboard_ = shown;
+  update();
+}
+
+void TStationTile::paintEvent(QPaintEvent *event) {
+  QFrame::paintEvent(event);
+  if (!keyboard_)
+    return;
+  QPainter painter(this);
+  painter.setPen(QPen(kKeyboardColor, kKeyboardFrame, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+  const int half = kKeyboardFrame / 2;
+  painter.drawRect(rect().adjusted(half, half, -half, -half));
+}
+
+bool TStationTile::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == answer_ && (event->type() == QEvent::FocusIn ||
+                             event->type() == QEvent::FocusOut || event->type() == QEvent::Hide))
+    showKeyboard(event->type() == QEvent::FocusIn);
+  return QFrame::eventFilter(watched, event);
+}
+
+void TStationTile::resizeEvent(QResizeEvent *event) {
+  QFrame::resizeEvent(event);
+  showStep();
 }
 
 void TStationTile::showVerdict(const QString &verdict, const QColor &color) {
@@ -184,6 +245,7 @@ void TStationTile::showVerdict(const QString &verdict, const QColor &color) {
 
 void TStationTile::showReason(const QString &text, bool failure) {
   reason_->setText(text.trimmed());
+  reason_->setToolTip(text.trimmed());
   QPalette p = palette();
   if (failure)
     p.setColor(QPalette::WindowText, kFailColor);

@@ -25,7 +25,9 @@ public:
   TStationTile(const QString &device, SessionOptions options, const QString &log,
                QWidget *parent = nullptr);
 
-  void setSequence(const QList<SequenceStep> &steps, const QHash<QString, QString> &preset);
+  // sequence: the file's name, as the run's record keeps it.
+  void setSequence(const QList<SequenceStep> &steps, const QString &sequence,
+                   const QHash<QString, QString> &preset);
   void start();
   void stop() { runner_.stop(); }
   bool running() const { return runner_.running(); }
@@ -38,8 +40,17 @@ signals:
   // An ask came up on this tile, or went (answered, or its step ended).
   void askChanged();
 
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
+  void paintEvent(QPaintEvent *event) override;
+  void resizeEvent(QResizeEvent *event) override;
+
 private:
   void finish();
+  // The running step, cut with "…" to the room there is.
+  void showStep();
+  // Frames the tile while its answer has the keyboard.
+  void showKeyboard(bool shown);
   void showVerdict(const QString &verdict, const QColor &color);
   void showReason(const QString &text, bool failure);
 
@@ -48,6 +59,9 @@ private:
   TPortSession session_;
   SequenceRunner runner_;
   QList<SequenceStep> steps_;
+  QString sequence_;
+  QString stepText_;
+  bool keyboard_ = false;
   QHash<QString, QString> preset_;
   QString failure_;
   QElapsedTimer elapsed_;

@@ -5,6 +5,7 @@
 // code, and nothing is lost without a word.
 #include "AnsweringDevice.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -40,6 +41,22 @@ struct Tool {
     return QString::fromUtf8(out);
   }
   QString errors() { return QString::fromUtf8(process.readAllStandardError()); }
+  // Runs the tool with a 64 KB disk of its own at %small, in a mount namespace of its own
+  // (as root, or as a user that may make one).
+  void startOnSmallDisk(const QString &small, QStringList arguments) {
+    QDir().mkpath(small);
+    for (QString &a : arguments)
+      a.replace("%small", small);
+    QStringList command{"--mount"};
+    if (::geteuid() != 0)
+      command << "--map-root-user";
+    process.start("unshare", command << "sh"
+                                     << "-c"
+                                     << "mount -t tmpfs -o size=64k glow-panel \"$0\" && exec "
+                                        "\"$@\""
+                                     << small << QStringLiteral(GLOW_PANEL_BINARY) << arguments);
+    QVERIFY(process.waitForStarted());
+  }
   void signal(int number) { ::kill(pid_t(process.processId()), number); }
   // Waits for the end: the exit code; -1 while it still runs, -2 when it crashed.
   int finish(int timeoutMs = 30000) {
@@ -75,6 +92,8 @@ private slots:
   void heldBackWriteEndsThePress();
   void oneLockPerDevice();
   void killDuringSweepKeepsTheLog();
+  void consoleThatTakesNothing_data();
+  void consoleThatTakesNothing();
 };
 
 void FaultTest::endedByARequest_data() {
@@ -131,6 +150,8 @@ void FaultTest::logThatCannotKeepUp_data() {
   QTest::addColumn<QString>("reason");
   QTest::newRow("a full disk") << "/dev/full"
                                << "No space left on device";
+  QTest::newRow("a small disk that fills") << "%small/line.log"
+                                           << "No space left on device";
   QTest::newRow("a pipe whose reader stops") << "%dir/stalled"
                                              << "taken nothing";
   QTest::newRow("a pipe nobody opens") << "%dir/unread"
@@ -154,8 +175,13 @@ void FaultTest::logThatCannotKeepUp() {
   for (int i = 0; i < 5; ++i)
     steps += "send hex" + QByteArray(" 41").repeated(2000) + '\n';
   Tool tool;
-  tool.start({"--run", Sequence(dir, steps + "wait 3 s\nsend \"x\"\nclose\n"), "--com1",
-              device.path(), "--log", QString(log).replace("%dir", dir.path())});
+  const QStringList arguments{"--run",  Sequence(dir, steps + "wait 3 s\nsend \"x\"\nclose\n"),
+                              "--com1", device.path(),
+                              "--log",  QString(log).replace("%dir", dir.path())};
+  if (log.startsWith("%small"))
+    tool.startOnSmallDisk(dir.filePath("small"), arguments);
+  else
+    tool.start(arguments);
   QCOMPARE(tool.finish(), 1);
   stalled.kill();
   stalled.waitForFinished();
@@ -233,6 +259,37 @@ void FaultTest::killDuringSweepKeepsTheLog() {
       logged += QByteArray::fromHex(line.trimmed());
   }
   QCOMPARE(logged, sent);
+}
+
+void FaultTest::consoleThatTakesNothing_data() {
+  QTest::addColumn<QString>("console");
+  QTest::addColumn<QString>("reason");
+  QTest::newRow("a full disk") << "> /dev/full"
+                               << "No space left on device";
+  QTest::newRow("a pipe whose reader is gone") << "| head -c 1 > /dev/null"
+                                               << "Broken pipe";
+}
+
+void FaultTest::consoleThatTakesNothing() {
+  QFETCH(QString, console);
+  QFETCH(QString, reason);
+  AnsweringDevice device(Echo);
+  REQUIRE_DEVICE(device);
+  QTemporaryDir dir;
+  const QString seq = Sequence(dir, "open\nwait 200 ms\nsend \"x\"\nexpect \"x\"\nclose\n");
+  QProcess shell;
+  // The tool's own exit code, and its standard error apart.
+  shell.start("bash", {"-c",
+                       QStringLiteral("\"$0\" --run \"$1\" --com1 \"$2\" --report \"$3\" "
+                                      "2> \"$4\" %1; echo ${PIPESTATUS[0]}")
+                           .arg(console),
+                       QStringLiteral(GLOW_PANEL_BINARY), seq, device.path(),
+                       dir.filePath("r.json"), dir.filePath("err")});
+  QVERIFY(shell.waitForFinished(30000));
+  QCOMPARE(shell.readAllStandardOutput().trimmed(), QByteArray("1"));
+  const QString err = QString::fromUtf8(FileContent(dir.filePath("err")));
+  QVERIFY2(err.contains("standard output") && err.contains(reason), qPrintable(err));
+  QVERIFY(FileContent(dir.filePath("r.json")).contains("\"verdict\": \"PASS\""));
 }
 
 QTEST_MAIN(FaultTest)

@@ -5,6 +5,9 @@
 #include "AnsweringDevice.h"
 #include "StationBoard.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -51,7 +54,7 @@ void StartTool(QProcess &tool, const QStringList &arguments) {
   tool.start(QStringLiteral(GLOW_PANEL_BINARY), arguments);
 }
 
-// Each testsuite's name with its failure messages.
+// Each testsuite's name with its failure messages, and an error's as "error: ...".
 QMap<QString, QStringList> Suites(const QString &path) {
   QFile file(path);
   file.open(QIODevice::ReadOnly);
@@ -65,6 +68,8 @@ QMap<QString, QStringList> Suites(const QString &path) {
       suites[suite = xml.attributes().value("name").toString()];
     else if (xml.name() == QLatin1String("failure"))
       suites[suite] << xml.attributes().value("message").toString();
+    else if (xml.name() == QLatin1String("error"))
+      suites[suite] << "error: " + xml.attributes().value("message").toString();
   }
   if (xml.hasError())
     suites[QStringLiteral("error")] << xml.errorString();
@@ -96,9 +101,9 @@ void RackTest::rackOfFourDevices() {
   const QString file = rack.write("rack.seq", kSequence);
   const QString report = rack.dir.filePath("r.xml");
   QProcess tool;
-  StartTool(tool,
-            {"--run", file, "--com1", rack.paths.mid(0, 2).join(','), "--com1", rack.paths[2],
-             "--com1", rack.paths[3], "--report", report, "--log", rack.dir.filePath("bench.log")});
+  StartTool(tool, {"--run", file, "--com1", rack.paths.mid(0, 2).join(','), "--com1", rack.paths[2],
+                   "--com1", rack.paths[3], "--report", report, "--report",
+                   rack.dir.filePath("r.json"), "--log", rack.dir.filePath("bench.log")});
   QTRY_VERIFY_WITH_TIMEOUT(late->heard.contains("T?"), 10000);
   QTest::qWait(400);
   late->send("T=31.5\r\n");
@@ -117,7 +122,14 @@ void RackTest::rackOfFourDevices() {
                                        "ttyC: rack.seq pass 1", "ttyD: rack.seq pass 1"}));
   QCOMPARE(suites.first(), QStringList());
   QCOMPARE(suites["ttyB: rack.seq pass 1"], QStringList{"temp = 55.0, not between 20 and 40"});
-  QCOMPARE(suites["ttyC: rack.seq pass 1"].value(0), QStringLiteral("line lost"));
+  // A device lost is no verdict on the unit: an error, and a record that says so.
+  QCOMPARE(suites["ttyC: rack.seq pass 1"].value(0), QStringLiteral("error: line lost"));
+  QFile json(rack.dir.filePath("r.json"));
+  QVERIFY(json.open(QIODevice::ReadOnly));
+  QStringList verdicts;
+  for (const QJsonValue device : QJsonDocument::fromJson(json.readAll())["devices"].toArray())
+    verdicts << device["verdict"].toString();
+  QCOMPARE(verdicts, QStringList({"PASS", "FAIL", "LOST", "FAIL"}));
   QVERIFY(suites["ttyD: rack.seq pass 1"].value(0).startsWith("not received within 300 ms"));
   for (const char *name : {"ttyA", "ttyB", "ttyC", "ttyD"}) {
     QFile log(rack.dir.filePath(QStringLiteral("bench.%1.log").arg(name)));
@@ -128,14 +140,19 @@ void RackTest::rackOfFourDevices() {
 
 void RackTest::killedMemberAndCtrlC() {
   Rack rack;
-  AnsweringDevice *a = rack.add("ttyA", {});
-  AnsweringDevice *b = rack.add("ttyB", {});
+  // Each answers the first three passes at once, and then no more.
+  auto threeAnswers = [count = 0](const QByteArray &) mutable {
+    return ++count <= 3 ? QByteArray("y") : QByteArray();
+  };
+  AnsweringDevice *a = rack.add("ttyA", threeAnswers);
+  AnsweringDevice *b = rack.add("ttyB", threeAnswers);
   REQUIRE_DEVICE(*a);
   const QString report = rack.dir.filePath("r.xml");
   QProcess tool;
   StartTool(tool, {"--run", rack.write("slow.seq", "open\nsend \"x\"\nexpect \"y\" within 30 s\n"),
-                   "--com1", rack.paths.join(','), "--report", report});
-  QTRY_VERIFY_WITH_TIMEOUT(a->heard == "x" && b->heard == "x", 10000);
+                   "--com1", rack.paths.join(','), "--repeat", "100", "--report", report,
+                   "--report", rack.dir.filePath("r.json")});
+  QTRY_VERIFY_WITH_TIMEOUT(a->heard.size() == 4 && b->heard.size() == 4, 10000);
   // The member on ttyB, found by its command line.
   QProcess find;
   find.start("pgrep", {"-f", "rack-member.*" + rack.paths[1]});
@@ -148,10 +165,25 @@ void RackTest::killedMemberAndCtrlC() {
   QTRY_COMPARE_WITH_TIMEOUT(tool.state(), QProcess::NotRunning, 10000);
   QCOMPARE(tool.exitCode(), 130);
   QVERIFY(tool.readAllStandardOutput().endsWith("2 devices: 0 passed, 2 failed, 0 lost\n"));
+  // Every pass that finished is in every report, the killed member's too.
   const QMap<QString, QStringList> suites = Suites(report);
-  QCOMPARE(suites.value("ttyA: slow.seq pass 1"), QStringList{"stopped"});
-  QCOMPARE(suites.value("ttyB"), QStringList{"stopped by signal 9"});
-  QCOMPARE(suites.size(), 2);
+  QCOMPARE(suites.value("ttyA: slow.seq pass 4"), QStringList{"error: stopped"});
+  QCOMPARE(suites.value("ttyB: slow.seq"), QStringList{"error: stopped by signal 9"});
+  QVERIFY(suites.contains("ttyB: slow.seq pass 3"));
+  QCOMPARE(suites.size(), 8);
+  QFile json(rack.dir.filePath("r.json"));
+  QVERIFY(json.open(QIODevice::ReadOnly));
+  const QJsonArray devices = QJsonDocument::fromJson(json.readAll())["devices"].toArray();
+  QCOMPARE(devices.size(), 2);
+  for (const QJsonValue device : devices) {
+    QCOMPARE(device["verdict"].toString(), QStringLiteral("STOPPED"));
+    QCOMPARE(device["passes_asked"].toInt(), 100);
+    QVERIFY(device["started"].isString() && device["summary"].isObject());
+  }
+  QCOMPARE(devices[0]["passes"].toArray().size(), 4);
+  QCOMPARE(devices[1]["passes"].toArray().size(), 3);
+  QCOMPARE(devices[1]["passes_run"].toInt(), 3);
+  QCOMPARE(devices[1]["reason"].toString(), QStringLiteral("stopped by signal 9"));
 }
 
 void RackTest::askWithoutAnswerSendsNothing() {
@@ -191,10 +223,15 @@ void RackTest::boardFollowsTheRuns() {
   board.startAll();
   QTRY_COMPARE(text(0, "verdict"), QStringLiteral("PASS"));
   QCOMPARE(text(0, "serial"), QStringLiteral("GP1"));
+  QVERIFY2(text(0, "reason").contains("temp = 31.5"), qPrintable(text(0, "reason")));
   // Unit 2's serial is scanned into its own tile.
   auto *answer = board.tiles()[1]->findChild<QLineEdit *>("answer");
   QTRY_VERIFY(answer->isVisible() && answer->hasFocus());
   QCOMPARE(text(1, "verdict"), QStringLiteral("RUNNING"));
+  // An empty Enter is no serial number.
+  QTest::keyClick(answer, Qt::Key_Return);
+  QTest::qWait(50);
+  QVERIFY(answer->isVisible());
   QTest::keyClicks(answer, "GP2");
   QTest::keyClick(answer, Qt::Key_Return);
   QTRY_COMPARE(text(1, "verdict"), QStringLiteral("PASS"));
@@ -202,7 +239,7 @@ void RackTest::boardFollowsTheRuns() {
   QVERIFY(asked->heard.contains("T?"));
   QTRY_VERIFY(pulled->heard.contains("T?"));
   pulled->hangUp();
-  QTRY_COMPARE(text(2, "verdict"), QStringLiteral("FAIL"));
+  QTRY_COMPARE(text(2, "verdict"), QStringLiteral("LOST"));
   QVERIFY2(text(2, "reason").startsWith("line 4: line lost\nWaiting for ttyC"),
            qPrintable(text(2, "reason")));
   // A tile started again keeps nothing of its last verdict.

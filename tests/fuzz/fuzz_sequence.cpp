@@ -11,8 +11,8 @@
 namespace {
 bool Same(const SequenceStep &a, const SequenceStep &b) {
   return a.kind == b.kind && a.port == b.port && a.baud == b.baud && a.bytes == b.bytes &&
-         a.ms == b.ms && a.text == b.text && a.pieces == b.pieces && a.variable == b.variable &&
-         a.test == b.test && a.low == b.low && a.high == b.high;
+         a.ms == b.ms && a.settleMs == b.settleMs && a.text == b.text && a.pieces == b.pieces &&
+         a.variable == b.variable && a.test == b.test && a.low == b.low && a.high == b.high;
 }
 } // namespace
 

@@ -26,7 +26,7 @@ struct WriteLog {
 class RecordingPort : public TComPort {
 public:
   explicit RecordingPort(std::shared_ptr<WriteLog> log) : log_(std::move(log)) {}
-  qint64 write(const QByteArray &bytes) override {
+  Written write(const QByteArray &bytes) override {
     // Stamped before the bookkeeping, whose first allocations would make the stamp late.
     log_->atNs << log_->clock.nsecsElapsed();
     log_->calls << bytes;

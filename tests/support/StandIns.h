@@ -90,7 +90,7 @@ public:
   bool isOpen() const override { return !device_.isEmpty(); }
   LineSettings settings() const override { return settings_; }
   bool applySettings(const LineSettings &settings) override;
-  qint64 write(const QByteArray &bytes) override { return bytes.size(); }
+  Written write(const QByteArray &bytes) override { return {bytes.size(), SteadyNs()}; }
   qint64 queued() const override { return 0; }
   qint64 bytesWaiting() override { return 0; }
   QByteArray read(qint64) override { return {}; }

@@ -5,9 +5,14 @@
 #include "SequenceRunner.h"
 #include "StandIns.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
+
+#include <ctime>
 
 namespace {
 // A scripted device: "HEARD=REPLY@MS" answers a write holding HEARD with REPLY, MS after
@@ -50,6 +55,9 @@ private slots:
   void measures();
   void sweepKeepsItsPace();
   void reportTellsPassesApart();
+  void stoppedRunIsNoPass_data();
+  void stoppedRunIsNoPass();
+  void includedStepsNameTheirFile();
 };
 
 void RunnerTest::verdicts_data() {
@@ -171,6 +179,46 @@ void RunnerTest::measures_data() {
       << QByteArray("open\nexpect match \"^(a+)+$\" within 200 ms")
       << QStringList{"@1:" + QString(60000, 'a') + '!'} << QStringList{} << "PF"
       << "match limit";
+  // A value comes from the whole reply, however the line cuts it.
+  const QByteArray temp =
+      "open\nsend \"T?\"\nexpect match \"T=(?<temp>-?[0-9.]+)\" within 500 ms\n";
+  QTest::newRow("a reply split in three is read whole")
+      << temp + "check temp between 0 and 40"
+      << QStringList{"T?=T=5@5", "T?=5.@25", "T?=2C\\r\\n@45"} << QStringList{} << "PPPF"
+      << "temp = 55.2, not between 0 and 40";
+  QTest::newRow("a reply cut short is taken once the line is quiet")
+      << temp + "check temp between 0 and 40" << QStringList{"T?=T=5@5"} << QStringList{} << "PPPP"
+      << "temp = 5";
+  for (const char *nan : {"nan", "NaN", "NAN", " nan"})
+    QTest::newRow(qPrintable(QStringLiteral("'%1' is no number").arg(nan)))
+        << QByteArray("check temp between 20 and 40") << QStringList{}
+        << QStringList{QStringLiteral("temp=%1").arg(nan)} << "F"
+        << "not a number";
+  QTest::newRow("infinity is not within limits") << QByteArray("check temp between 20 and 40")
+                                                 << QStringList{} << QStringList{"temp=inf"} << "F"
+                                                 << "not finite";
+  QTest::newRow("an empty match is no reply")
+      << QByteArray("open\nsend \"FW?\"\nexpect match \"(?<fw>[0-9.]*)\" within 100 ms")
+      << QStringList{} << QStringList{} << "PPF"
+      << "not received within 100 ms";
+  QTest::newRow("an optional reply matched by silence is no reply")
+      << QByteArray("open\nsend \"FW?\"\nexpect match \"^(FW 9.9.9)?$\" within 100 ms")
+      << QStringList{} << QStringList{} << "PPF"
+      << "not received within 100 ms";
+  QTest::newRow("an empty answer in an expect")
+      << QByteArray("open\nask serial \"Scan\"\nexpect \"SN ${serial}\" within 100 ms")
+      << QStringList{"@1:SN "} << QStringList{"serial="} << "PPF"
+      << "serial is empty";
+  QTest::newRow("an empty capture in a send")
+      << QByteArray("open\nsend \"FW?\"\nexpect match \"FW(?<fw>[0-9.]*)\\r\" within 100 ms\n"
+                    "send \"SET ${fw}\"")
+      << QStringList{"FW?=FW\\r\\n@2"} << QStringList{} << "PPPF"
+      << "fw is empty";
+  for (const char *lacking : {"AB\u00e912", "AB\U0001F600"})
+    QTest::newRow(qPrintable(QStringLiteral("an answer with %1, which Big5 lacks").arg(lacking)))
+        << QByteArray("open\nask serial \"Scan\"\nsend \"SN ${serial}\"") << QStringList{}
+        << QStringList{QStringLiteral("serial=") + QString::fromUtf8(lacking)} << "PPF"
+        << "no Big5 code";
 }
 
 void RunnerTest::measures() {
@@ -227,12 +275,12 @@ void RunnerTest::reportTellsPassesApart() {
   SequenceRunner runner(&session);
   runner.start(
       ParseSequence("open COM2 9600\nsend \"AT\"\nexpect \"OK\" within 50 ms\nclose").steps, 2,
-      true);
+      true, "at.seq");
   while (runner.running())
     session.time.advance(1);
   QTemporaryDir dir;
   QString error;
-  QVERIFY(WriteJUnit(dir.filePath("r.xml"), "at.seq", runner, &error));
+  QVERIFY(WriteReport(dir.filePath("r.xml"), runner.record(), &error));
   QFile file(dir.filePath("r.xml"));
   QVERIFY(file.open(QIODevice::ReadOnly));
   QXmlStreamReader xml(&file);
@@ -255,6 +303,120 @@ void RunnerTest::reportTellsPassesApart() {
   QVERIFY2(properties.contains("device=COM2") && properties.contains("reply_ms=5"),
            qPrintable(properties.join(' ')));
   QCOMPARE(skipped, QStringList{"after the failure at line 3"});
+}
+
+void RunnerTest::stoppedRunIsNoPass_data() {
+  QTest::addColumn<int>("stopInPass");
+  QTest::addColumn<bool>("betweenPasses");
+  QTest::addColumn<int>("passesRun");
+  QTest::newRow("stopped between passes") << 2 << true << 2;
+  QTest::newRow("stopped during a step") << 3 << false << 3;
+}
+
+void RunnerTest::stoppedRunIsNoPass() {
+  QFETCH(int, stopInPass);
+  QFETCH(bool, betweenPasses);
+  QFETCH(int, passesRun);
+  // Eight hours east of UTC, whatever the machine's zone: times carry their offset.
+  const QByteArray zone = qgetenv("TZ");
+  qputenv("TZ", "TST-8");
+  tzset();
+  TStandInSession session;
+  session.device = [&session](const QByteArray &) { session.arrive("OK", 5); };
+  SequenceRunner runner(&session);
+  connect(&runner, &SequenceRunner::passFinished, [&](int pass) {
+    if (betweenPasses && pass == stopInPass)
+      runner.stop();
+  });
+  connect(&runner, &SequenceRunner::stepStarted, [&](int index) {
+    if (!betweenPasses && runner.passCount() == stopInPass && index == 2)
+      runner.stop();
+  });
+  runner.start(ParseSequence("open\nsend \"AT\"\nexpect \"OK\" within 50 ms\nclose").steps, 5,
+               false, "at.seq");
+  for (int ms = 0; runner.running() && ms < 60000; ++ms)
+    session.time.advance(1);
+  QTemporaryDir dir;
+  QString error;
+  QVERIFY(WriteReport(dir.filePath("r.json"), runner.record(), &error));
+  QVERIFY(WriteReport(dir.filePath("r.jsonl"), runner.record(), &error));
+  QVERIFY(WriteReport(dir.filePath("r.xml"), runner.record(), &error));
+  qputenv("TZ", zone);
+  tzset();
+  QFile json(dir.filePath("r.json"));
+  QVERIFY(json.open(QIODevice::ReadOnly));
+  const QJsonObject record = QJsonDocument::fromJson(json.readAll()).object();
+  QCOMPARE(record["verdict"].toString(), QStringLiteral("STOPPED"));
+  QCOMPARE(record["passes_asked"].toInt(), 5);
+  QCOMPARE(record["passes_run"].toInt(), passesRun);
+  QVERIFY2(record["reason"].toString().contains("stopped"),
+           qPrintable(record["reason"].toString()));
+  QVERIFY2(record["started"].toString().endsWith("+08:00"),
+           qPrintable(record["started"].toString()));
+  QFile lines(dir.filePath("r.jsonl"));
+  QVERIFY(lines.open(QIODevice::ReadOnly));
+  const QList<QByteArray> each = lines.readAll().trimmed().split('\n');
+  QCOMPARE(QJsonDocument::fromJson(each.last()).object()["verdict"].toString(),
+           QStringLiteral("STOPPED"));
+  QFile xml(dir.filePath("r.xml"));
+  QVERIFY(xml.open(QIODevice::ReadOnly));
+  QXmlStreamReader junit(&xml);
+  QStringList errors, stamps;
+  while (!junit.atEnd())
+    if (junit.readNext() == QXmlStreamReader::StartElement) {
+      if (junit.name() == QLatin1String("error"))
+        errors << junit.attributes().value("message").toString();
+      if (junit.name() == QLatin1String("testsuite"))
+        stamps << junit.attributes().value("timestamp").toString();
+    }
+  QCOMPARE(errors.size(), 1);
+  QVERIFY2(errors.first().contains("stopped"), qPrintable(errors.first()));
+  QVERIFY2(stamps.first().endsWith("+08:00"), qPrintable(stamps.first()));
+}
+
+void RunnerTest::includedStepsNameTheirFile() {
+  QTemporaryDir dir;
+  auto write = [&dir](const char *name, const QByteArray &text) {
+    QFile file(dir.filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+  };
+  write("main.seq", "open\ninclude \"common.seq\"\ninclude \"common.seq\"\nclose\n");
+  write("common.seq", "send \"A\"\nexpect \"A\" within 50 ms\n");
+  const ParsedSequence parsed = ReadSequenceFile(dir.filePath("main.seq"));
+  QVERIFY(!parsed.failed);
+  TStandInSession session;
+  int writes = 0;
+  // The second time round, nothing answers.
+  session.device = [&](const QByteArray &bytes) {
+    if (++writes == 1)
+      session.arrive(bytes, 1);
+  };
+  SequenceRunner runner(&session);
+  QStringList lines;
+  connect(&runner, &SequenceRunner::stepFinished,
+          [&](int index, const SequenceRunner::Result &result) {
+            lines << ResultLine(runner.steps()[index], result).section('\n', 0, 0);
+          });
+  runner.start(parsed.steps, 1, false, "main.seq");
+  for (int ms = 0; runner.running() && ms < 60000; ++ms)
+    session.time.advance(1);
+  QVERIFY2(lines.value(1).startsWith("PASS common.seq:1: send"), qPrintable(lines.join('\n')));
+  QVERIFY2(lines.value(4).startsWith("FAIL common.seq:2: expect"), qPrintable(lines.join('\n')));
+  QCOMPARE(runner.passes().last().results.last().message,
+           QStringLiteral("after the failure at common.seq:2"));
+  QString error;
+  QVERIFY(WriteReport(dir.filePath("r.xml"), runner.record(), &error));
+  QFile file(dir.filePath("r.xml"));
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QXmlStreamReader xml(&file);
+  QStringList names;
+  while (!xml.atEnd())
+    if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("testcase"))
+      names << xml.attributes().value("name").toString();
+  QCOMPARE(names.size(), 6);
+  QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), 6);
+  QVERIFY2(names[1].startsWith("common.seq:1: "), qPrintable(names.join('\n')));
 }
 
 QTEST_GUILESS_MAIN(RunnerTest)

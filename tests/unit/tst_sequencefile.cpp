@@ -50,9 +50,11 @@ void SequenceFileTest::stepsParseAndPrintBack_data() {
   QTest::newRow("a pattern as written")
       << QByteArray("expect match \"T=(?<temp>-?[0-9.]+)\\.C\\\"$\" within 500 ms")
       << "expect match \"T=(?<temp>-?[0-9.]+)\\.C\\\"$\" within 500 ms" << QByteArray();
-  QTest::newRow("a percent sign in text")
-      << QByteArray("expect \"50%0\" within 200 ms") << "expect \"50%0\" within 200 ms"
-      << QByteArray("50%0");
+  QTest::newRow("a pattern's settle time")
+      << QByteArray("expect match \"T=(?<t>[0-9]+)\" within 2 s settle 200 ms")
+      << "expect match \"T=(?<t>[0-9]+)\" within 2000 ms settle 200 ms" << QByteArray();
+  QTest::newRow("a percent sign in text") << QByteArray("expect \"50%0\" within 200 ms")
+                                          << "expect \"50%0\" within 200 ms" << QByteArray("50%0");
   QTest::newRow("a percent sign in a pattern")
       << QByteArray("expect match \"(?<fw>%1)\" within 200 ms")
       << "expect match \"(?<fw>%1)\" within 200 ms" << QByteArray();

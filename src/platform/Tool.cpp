@@ -1,0 +1,7 @@
+#include "Tool.h"
+
+#include <QSysInfo>
+
+const char kToolVersion[] = GLOW_PANEL_VERSION;
+
+QString HostName() { return QSysInfo::machineHostName(); }
