@@ -74,7 +74,7 @@ OpenTool::OpenTool() {
 HeadlessTool::HeadlessTool(const PtyDevice &pty) {
   SessionOptions options;
   options.devices = {pty.path(), QString()};
-  session = std::make_unique<TPortSession>(&recorder, options);
+  session = std::make_unique<TPortSession>(&journal, options);
   runner = std::make_unique<SequenceRunner>(session.get());
 }
 

@@ -45,7 +45,7 @@ struct HeadlessTool {
   explicit HeadlessTool(const PtyDevice &pty);
   // Runs the steps until the run ends.
   bool run(const QList<SequenceStep> &steps, int repeat = 1);
-  TLineRecorder recorder;
+  TLineJournal journal;
   std::unique_ptr<TPortSession> session;
   std::unique_ptr<SequenceRunner> runner;
 };

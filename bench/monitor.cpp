@@ -2,8 +2,8 @@
 // view following the end, each against no monitor at all; and that --log keeps every byte.
 #include "Bench.h"
 #include "Groups.h"
+#include "LineJournal.h"
 #include "LineMonitor.h"
-#include "LineRecorder.h"
 #include "ProcessStats.h"
 
 #include <QFile>
@@ -18,7 +18,7 @@ double StreamCpu(Monitor monitor, const QList<QByteArray> &lines, int seconds,
   OpenTool tool;
   switch (monitor) {
   case Monitor::None:
-    QObject::disconnect(tool.form.session()->recorder(), nullptr, tool.form.lineMonitor(), nullptr);
+    QObject::disconnect(tool.form.session()->journal(), nullptr, tool.form.lineMonitor(), nullptr);
     break;
   case Monitor::Hidden:
     break;
@@ -35,7 +35,7 @@ double StreamCpu(Monitor monitor, const QList<QByteArray> &lines, int seconds,
   RunFor(seconds * 1000);
   device.finish();
   RunFor(300);
-  tool.form.session()->recorder()->stopRecording();
+  tool.form.session()->journal()->stopRecording();
   return CoreShare(ProcessCpuMs() - cpuBefore, seconds);
 }
 

@@ -118,16 +118,51 @@ Try &apos;%1 --help&apos;.
         <translation>--run 與 --station 不能同時使用</translation>
     </message>
     <message>
-        <source>Run the test sequence in &lt;file&gt; without a window and exit: 0 when every step passed, 1 when one failed or a report could not be written, 2 for a wrong file or command line, 3 when the port could not be opened or was lost, 129 when the terminal closed, 130 for Ctrl+C, 143 when asked to terminate.</source>
-        <translation>不開視窗執行 &lt;file&gt; 中的測試序列後結束：每一步都通過為 0，有一步失敗或報告無法寫入為 1，檔案或命令列有誤為 2，無法開啟通訊埠或線路中斷為 3，終端機關閉為 129，Ctrl+C 為 130，被要求結束為 143。</translation>
-    </message>
-    <message>
         <source>--com1 %1 and %2 share the short name %3</source>
         <translation>--com1 %1 與 %2 的簡稱同為 %3</translation>
     </message>
     <message>
         <source>%1 and %2 name the same file</source>
         <translation>%1 與 %2 指向同一個檔案</translation>
+    </message>
+    <message>
+        <source>Run the test sequence in &lt;file&gt; without a window and exit (the exit status is below).</source>
+        <translation>不開視窗執行 &lt;file&gt; 中的測試序列後結束（結束狀態見下方）。</translation>
+    </message>
+    <message>
+        <source>Exit status:</source>
+        <translation>結束狀態：</translation>
+    </message>
+</context>
+<context>
+    <name>ExitCode</name>
+    <message>
+        <source>every step passed, on every device, and every report was written; or the window was closed, or an option that answers has answered</source>
+        <translation>每個裝置的每一步都通過，且每份報告都已寫入；或視窗已關閉，或只回答問題的選項已回答</translation>
+    </message>
+    <message>
+        <source>a step failed, or a report, the log or standard output could not take everything</source>
+        <translation>有一步失敗，或報告、紀錄檔或標準輸出未能寫入全部內容</translation>
+    </message>
+    <message>
+        <source>the command line or the sequence file is wrong; nothing was sent</source>
+        <translation>命令列或序列檔有誤；沒有送出任何資料</translation>
+    </message>
+    <message>
+        <source>the port could not be opened or was lost</source>
+        <translation>無法開啟通訊埠或線路中斷</translation>
+    </message>
+    <message>
+        <source>the terminal closed (SIGHUP)</source>
+        <translation>終端機已關閉（SIGHUP）</translation>
+    </message>
+    <message>
+        <source>Ctrl+C (SIGINT)</source>
+        <translation>Ctrl+C（SIGINT）</translation>
+    </message>
+    <message>
+        <source>asked to terminate (SIGTERM)</source>
+        <translation>被要求結束（SIGTERM）</translation>
     </message>
 </context>
 <context>

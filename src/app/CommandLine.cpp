@@ -3,13 +3,73 @@
 #include "LogFile.h"
 #include "PortBinding.h"
 #include "Rack.h"
-#include "SequenceReport.h"
+#include "Reports.h"
+#include "Tool.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
 
 namespace {
+// Every option, as --help lists it: its names, the name of its value (none for a switch),
+// and what it does (translated in the context "CommandLine").
+struct OptionSpec {
+  const char *name;
+  const char *shortName;
+  const char *value;
+  const char *help;
+};
+constexpr OptionSpec kOptions[] = {
+    {"help", "h", nullptr, QT_TRANSLATE_NOOP("CommandLine", "Show this help and exit.")},
+    {"version", "v", nullptr, QT_TRANSLATE_NOOP("CommandLine", "Show the version and exit.")},
+    {"list-ports", nullptr, nullptr,
+     QT_TRANSLATE_NOOP("CommandLine", "List the serial ports present and exit.")},
+    {"com1", nullptr, "device",
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "Use <device> for COM 1 in this run (not saved). More than one, repeated "
+                       "or as a comma-separated list, make a rack: --run runs on each at the same "
+                       "time.")},
+    {"com2", nullptr, "device",
+     QT_TRANSLATE_NOOP("CommandLine", "Use <device> for COM 2 in this run (not saved).")},
+    {"log", nullptr, "file",
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "Append every row of the line monitor to <file> as it happens.")},
+    {"no-reopen", nullptr, nullptr,
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "When the device goes away, close the port and do not reopen it when it "
+                       "returns (this run only).")},
+    {"run", nullptr, "file",
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "Run the test sequence in <file> without a window and exit (the exit "
+                       "status is below).")},
+    {"repeat", nullptr, "n",
+     QT_TRANSLATE_NOOP("CommandLine", "Run the sequence <n> times; a failed pass ends the run.")},
+    {"keep-going", nullptr, nullptr,
+     QT_TRANSLATE_NOOP("CommandLine", "With --repeat, go on after a failed pass.")},
+    {"report", nullptr, "file",
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "Write the results of --run to <file>: JUnit XML for .xml, one JSON "
+                       "record for .json, a JSON line a pass appended for .jsonl. May be given "
+                       "more than once.")},
+    {"set", nullptr, "name=value",
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "Set a sequence's variable for --run, as NAME=VALUE, or for one device of a "
+                       "rack as NAME@DEVICE=VALUE (DEVICE as ttyUSB3); an ask of NAME takes it as "
+                       "its answer. May be given more than once.")},
+    {"station", nullptr, "file",
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "Show the operator's board for the sequence in <file>: a tile for each "
+                       "device --com1 names, each run on its own.")},
+    // How a rack starts its members: each is stopped by a byte on its standard input.
+    {"rack-member", nullptr, nullptr, nullptr},
+};
+// The options that name a file or a device, which must not be empty: an empty name would
+// fall back to another device or file than the one meant.
+constexpr const char *kNamed[] = {"com1", "com2", "log", "run", "report", "station"};
+// The options whose files must be told apart: two of them naming one file would write over
+// each other, or over the sequence.
+constexpr const char *kFiles[] = {"run", "station", "report", "log"};
+
 // A file by where it is, however it was named: through a link, "./", "..".
 QString SameFileKey(const QString &path) {
   const QFileInfo file(path);
@@ -18,159 +78,97 @@ QString SameFileKey(const QString &path) {
   const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
   return folder.isEmpty() ? file.absoluteFilePath() : folder + QLatin1Char('/') + file.fileName();
 }
+
+// --help: the parser's text, with the usage line ours (the parser names the program by its
+// path) and the exit status last.
+QString HelpText(const QCommandLineParser &parser) {
+  QString text = parser.helpText();
+  text.replace(0, text.indexOf(QLatin1Char('\n')),
+               CommandLine::tr("Usage: %1 [options]").arg(kToolName));
+  text += QLatin1Char('\n') + CommandLine::tr("Exit status:") + QLatin1Char('\n');
+  for (const ExitCodeMeaning &e : kExitCodes)
+    text += QStringLiteral("  %1  %2\n")
+                .arg(QString::number(int(e.code)), -3)
+                .arg(QCoreApplication::translate("ExitCode", e.meaning));
+  return text;
+}
+
+QString PortList() {
+  const QList<SerialPortEntry> ports = SystemPorts();
+  QString text = ports.isEmpty() ? CommandLine::tr("No serial ports found.\n") : QString();
+  for (const SerialPortEntry &e : ports)
+    text += DescribeEntry(e) + QLatin1Char('\n');
+  return text;
+}
 } // namespace
 
 CommandLine ParseCommandLine(const QStringList &arguments) {
   QCommandLineParser parser;
-  parser.setApplicationDescription(QCoreApplication::translate(
-      "CommandLine", "Bench tool for a VFD (vacuum fluorescent display) on an RS-232 line."));
-  const QCommandLineOption help(
-      {QStringLiteral("h"), QStringLiteral("help")},
-      QCoreApplication::translate("CommandLine", "Show this help and exit."));
-  const QCommandLineOption version(
-      {QStringLiteral("v"), QStringLiteral("version")},
-      QCoreApplication::translate("CommandLine", "Show the version and exit."));
-  const QCommandLineOption list(
-      QStringLiteral("list-ports"),
-      QCoreApplication::translate("CommandLine", "List the serial ports present and exit."));
-  const QCommandLineOption com1(
-      QStringLiteral("com1"),
-      QCoreApplication::translate("CommandLine",
-                                  "Use <device> for COM 1 in this run (not saved). More than "
-                                  "one, repeated or as a comma-separated list, make a rack: "
-                                  "--run runs on each at the same time."),
-      QStringLiteral("device"));
-  const QCommandLineOption com2(
-      QStringLiteral("com2"),
-      QCoreApplication::translate("CommandLine", "Use <device> for COM 2 in this run (not saved)."),
-      QStringLiteral("device"));
-  const QCommandLineOption log(
-      QStringLiteral("log"),
-      QCoreApplication::translate("CommandLine",
-                                  "Append every row of the line monitor to <file> as it happens."),
-      QStringLiteral("file"));
-  const QCommandLineOption run(
-      QStringLiteral("run"),
-      QCoreApplication::translate(
-          "CommandLine",
-          "Run the test sequence in <file> without a window and exit: 0 when every step passed, 1 "
-          "when one failed or a report could not be written, 2 for a wrong file or command line, "
-          "3 when the port could not be opened or was lost, 129 when the terminal closed, 130 "
-          "for Ctrl+C, 143 when asked to terminate."),
-      QStringLiteral("file"));
-  const QCommandLineOption repeat(
-      QStringLiteral("repeat"),
-      QCoreApplication::translate("CommandLine",
-                                  "Run the sequence <n> times; a failed pass ends the run."),
-      QStringLiteral("n"));
-  const QCommandLineOption keepGoing(
-      QStringLiteral("keep-going"),
-      QCoreApplication::translate("CommandLine", "With --repeat, go on after a failed pass."));
-  const QCommandLineOption report(
-      QStringLiteral("report"),
-      QCoreApplication::translate("CommandLine",
-                                  "Write the results of --run to <file>: JUnit XML for .xml, one "
-                                  "JSON record for .json, a JSON line a pass appended for .jsonl. "
-                                  "May be given more than once."),
-      QStringLiteral("file"));
-  const QCommandLineOption set(
-      QStringLiteral("set"),
-      QCoreApplication::translate("CommandLine",
-                                  "Set a sequence's variable for --run, as NAME=VALUE, or for one "
-                                  "device of a rack as NAME@DEVICE=VALUE (DEVICE as ttyUSB3); an "
-                                  "ask of NAME takes it as its answer. May be given more than "
-                                  "once."),
-      QStringLiteral("name=value"));
-  const QCommandLineOption noReopen(
-      QStringLiteral("no-reopen"),
-      QCoreApplication::translate("CommandLine",
-                                  "When the device goes away, close the port and do not reopen "
-                                  "it when it returns (this run only)."));
-  const QCommandLineOption station(
-      QStringLiteral("station"),
-      QCoreApplication::translate("CommandLine",
-                                  "Show the operator's board for the sequence in <file>: a tile "
-                                  "for each device --com1 names, each run on its own."),
-      QStringLiteral("file"));
-  // How a rack starts its members: each is stopped by a byte on its standard input.
-  QCommandLineOption member(QStringLiteral("rack-member"));
-  member.setFlags(QCommandLineOption::HiddenFromHelp);
-  parser.addOptions({help, version, list, com1, com2, log, noReopen, run, repeat, keepGoing, report,
-                     set, station, member});
+  parser.setApplicationDescription(
+      CommandLine::tr("Bench tool for a VFD (vacuum fluorescent display) on an RS-232 line."));
+  for (const OptionSpec &spec : kOptions) {
+    QStringList names{QLatin1String(spec.name)};
+    if (spec.shortName)
+      names.prepend(QLatin1String(spec.shortName));
+    QCommandLineOption option(names, spec.help ? CommandLine::tr(spec.help) : QString(),
+                              spec.value ? QLatin1String(spec.value) : QString());
+    if (!spec.help)
+      option.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(option);
+  }
+  auto isSet = [&parser](const char *name) { return parser.isSet(QLatin1String(name)); };
+  auto value = [&parser](const char *name) { return parser.value(QLatin1String(name)); };
+  auto values = [&parser](const char *name) { return parser.values(QLatin1String(name)); };
 
   CommandLine result;
-  const QString program = QStringLiteral("glow-panel");
+  const QString program = QLatin1String(kToolName);
+  auto finish = [&result](int code, const QString &out, const QString &err = {}) {
+    result.finished = true;
+    result.exitCode = code;
+    result.out = out;
+    result.err = err;
+    return result;
+  };
   // A wrong command line ends the program with the problem and a pointer to --help.
   auto usage = [&](const QString &problem) {
-    result.finished = true;
-    result.exitCode = kRunBadInput;
-    result.err = QCoreApplication::translate("CommandLine", "%1: %2\nTry '%1 --help'.\n")
-                     .arg(program, problem);
-    return result;
+    return finish(kRunBadInput, {},
+                  CommandLine::tr("%1: %2\nTry '%1 --help'.\n").arg(program, problem));
   };
   if (!parser.parse(arguments))
     return usage(parser.errorText());
-  if (!parser.positionalArguments().isEmpty()) {
-    result.finished = true;
-    result.exitCode = kRunBadInput;
-    result.err = QCoreApplication::translate("CommandLine",
-                                             "%1: unexpected argument '%2'\nTry '%1 --help'.\n")
-                     .arg(program, parser.positionalArguments().constFirst());
-    return result;
-  }
-  if (parser.isSet(help)) {
-    result.finished = true;
-    // The parser's own text names the program by its path; the usage line is ours.
-    result.out = parser.helpText();
-    result.out.replace(
-        0, result.out.indexOf(QLatin1Char('\n')),
-        QCoreApplication::translate("CommandLine", "Usage: %1 [options]").arg(program));
-    return result;
-  }
-  if (parser.isSet(version)) {
-    result.finished = true;
-    result.out = QStringLiteral("%1 %2\n").arg(program, QStringLiteral(GLOW_PANEL_VERSION));
-    return result;
-  }
-  if (parser.isSet(list)) {
-    result.finished = true;
-    const QList<SerialPortEntry> ports = SystemPorts();
-    if (ports.isEmpty())
-      result.out = QCoreApplication::translate("CommandLine", "No serial ports found.\n");
-    for (const SerialPortEntry &e : ports)
-      result.out += DescribeEntry(e) + QLatin1Char('\n');
-    return result;
-  }
-  // An empty name would fall back to another device or file than the one meant.
-  for (const QCommandLineOption *option : {&com1, &com2, &log, &run, &report, &station})
-    for (const QString &value : parser.values(*option))
-      if (value.trimmed().isEmpty())
-        return usage(
-            QCoreApplication::translate("CommandLine", "--%1 needs a name, not an empty one")
-                .arg(option->names().constFirst()));
-  for (const QString &value : parser.values(com1))
-    for (const QString &device : value.split(QLatin1Char(','))) {
+  if (!parser.positionalArguments().isEmpty())
+    return finish(kRunBadInput, {},
+                  CommandLine::tr("%1: unexpected argument '%2'\nTry '%1 --help'.\n")
+                      .arg(program, parser.positionalArguments().constFirst()));
+  if (isSet("help"))
+    return finish(kRunPassed, HelpText(parser));
+  if (isSet("version"))
+    return finish(kRunPassed, QStringLiteral("%1 %2\n").arg(program, kToolVersion));
+  if (isSet("list-ports"))
+    return finish(kRunPassed, PortList());
+  for (const char *name : kNamed)
+    for (const QString &named : values(name))
+      if (named.trimmed().isEmpty())
+        return usage(CommandLine::tr("--%1 needs a name, not an empty one").arg(name));
+  for (const QString &list : values("com1"))
+    for (const QString &device : list.split(QLatin1Char(','))) {
       if (device.trimmed().isEmpty())
-        return usage(QCoreApplication::translate("CommandLine", "--com1 %1: a device name is empty")
-                         .arg(value));
+        return usage(CommandLine::tr("--com1 %1: a device name is empty").arg(list));
       for (const QString &named : std::as_const(result.rack)) {
         if (SameDevice(named, device))
-          return usage(
-              QCoreApplication::translate("CommandLine", "--com1 %1 is named twice").arg(device));
+          return usage(CommandLine::tr("--com1 %1 is named twice").arg(device));
         // The short name heads a device's lines, names its log and its reports' parts.
         if (ShortName(named) == ShortName(device))
-          return usage(
-              QCoreApplication::translate("CommandLine", "--com1 %1 and %2 share the short name %3")
-                  .arg(named, device, ShortName(device)));
+          return usage(CommandLine::tr("--com1 %1 and %2 share the short name %3")
+                           .arg(named, device, ShortName(device)));
       }
       result.rack << device;
     }
-  for (const QString &assignment : parser.values(set)) {
+  for (const QString &assignment : values("set")) {
     const qsizetype eq = assignment.indexOf(QLatin1Char('='));
     const qsizetype at = assignment.left(eq).indexOf(QLatin1Char('@'));
     if (eq <= 0 || at == 0)
-      return usage(QCoreApplication::translate("CommandLine", "--set %1: expected NAME=VALUE")
-                       .arg(assignment));
+      return usage(CommandLine::tr("--set %1: expected NAME=VALUE").arg(assignment));
     if (at < 0) {
       result.run.variables.insert(assignment.left(eq), assignment.mid(eq + 1));
       continue;
@@ -180,58 +178,49 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
     for (const QString &d : std::as_const(result.rack))
       named = named || ShortName(d) == device;
     if (!named)
-      return usage(QCoreApplication::translate("CommandLine", "--set %1: --com1 names no device %2")
-                       .arg(assignment, device));
+      return usage(CommandLine::tr("--set %1: --com1 names no device %2").arg(assignment, device));
     result.perDevice[device].insert(assignment.left(at), assignment.mid(eq + 1));
   }
-  result.devices = {result.rack.value(0), parser.value(com2)};
+  result.devices = {result.rack.value(0), value("com2")};
   // One device: its own values are simply the run's.
   if (result.rack.size() == 1)
     for (auto it = result.perDevice.cbegin(); it != result.perDevice.cend(); ++it)
       result.run.variables.insert(it.value());
-  result.station = parser.value(station);
-  result.run.rackMember = parser.isSet(member);
-  result.logFile = parser.value(log);
-  result.reopen = !parser.isSet(noReopen);
-  result.run.file = parser.value(run);
-  result.run.reports = parser.values(report);
-  result.run.keepGoing = parser.isSet(keepGoing);
-  if (parser.isSet(repeat)) {
+  result.station = value("station");
+  result.run.rackMember = isSet("rack-member");
+  result.logFile = value("log");
+  result.reopen = !isSet("no-reopen");
+  result.run.file = value("run");
+  result.run.reports = values("report");
+  result.run.keepGoing = isSet("keep-going");
+  if (isSet("repeat")) {
     bool ok = false;
-    result.run.repeat = parser.value(repeat).toInt(&ok);
+    result.run.repeat = value("repeat").toInt(&ok);
     if (!ok || result.run.repeat < 1)
-      usage(QCoreApplication::translate("CommandLine",
-                                        "--repeat needs a whole number of at least 1"));
+      return usage(CommandLine::tr("--repeat needs a whole number of at least 1"));
   }
   if (!result.run.file.isEmpty() && !result.station.isEmpty())
-    usage(QCoreApplication::translate("CommandLine", "--run and --station do not go together"));
-  else if (result.run.file.isEmpty() &&
-           (parser.isSet(repeat) || parser.isSet(keepGoing) || parser.isSet(report) ||
-            (parser.isSet(set) && result.station.isEmpty())))
-    usage(QCoreApplication::translate("CommandLine",
-                                      "--repeat, --keep-going, --report and --set go with --run"));
+    return usage(CommandLine::tr("--run and --station do not go together"));
+  if (result.run.file.isEmpty() && (isSet("repeat") || isSet("keep-going") || isSet("report") ||
+                                    (isSet("set") && result.station.isEmpty())))
+    return usage(CommandLine::tr("--repeat, --keep-going, --report and --set go with --run"));
   // Found now, not after the run has sent its bytes.
-  if (!result.finished && !result.logFile.isEmpty())
+  if (!result.logFile.isEmpty())
     if (const QString problem = LogFileProblem(result.logFile); !problem.isEmpty())
       return usage(QStringLiteral("--log %1").arg(problem));
   QList<std::pair<QString, QString>> files;
-  for (const QCommandLineOption *option : {&run, &station, &report, &log})
-    for (const QString &path : parser.values(*option))
-      files.append(
-          {QStringLiteral("--%1 %2").arg(option->names().constFirst(), path), SameFileKey(path)});
-  for (qsizetype i = 0; i < files.size() && !result.finished; ++i)
+  for (const char *name : kFiles)
+    for (const QString &path : values(name))
+      files.append({QStringLiteral("--%1 %2").arg(name, path), SameFileKey(path)});
+  for (qsizetype i = 0; i < files.size(); ++i)
     for (qsizetype j = 0; j < i; ++j)
       if (files[i].second == files[j].second)
-        return usage(QCoreApplication::translate("CommandLine", "%1 and %2 name the same file")
-                         .arg(files[j].first, files[i].first));
+        return usage(
+            CommandLine::tr("%1 and %2 name the same file").arg(files[j].first, files[i].first));
   for (const QString &path : result.run.reports) {
-    if (result.finished)
-      break;
     QString problem = ReportProblem(path);
     if (problem.isEmpty() && !FormOf(path))
-      problem = QCoreApplication::translate("CommandLine",
-                                            "%1: the suffix names the form: .xml, .json or .jsonl")
-                    .arg(path);
+      problem = CommandLine::tr("%1: the suffix names the form: .xml, .json or .jsonl").arg(path);
     if (!problem.isEmpty())
       return usage(QStringLiteral("--report %1").arg(problem));
   }

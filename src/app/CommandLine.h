@@ -5,13 +5,17 @@
 // display.
 #pragma once
 
-#include "HeadlessRun.h"
+#include "Headless.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QString>
 #include <QStringList>
 
 struct CommandLine {
+  Q_DECLARE_TR_FUNCTIONS(CommandLine)
+
+public:
   // Set when the program should end at once: the code, and what goes to each stream.
   bool finished = false;
   int exitCode = 0;
@@ -30,7 +34,15 @@ struct CommandLine {
   // False with --no-reopen: a lost line just closes the port in this run.
   bool reopen = true;
   // A sequence to run without a window; its file is empty for none.
-  HeadlessRun run;
+  RunOptions run;
+
+  // The port session's options these name: the devices and the reopen rule.
+  SessionOptions sessionOptions() const {
+    SessionOptions options;
+    options.devices = devices;
+    options.reopen = reopen;
+    return options;
+  }
 };
 
 CommandLine ParseCommandLine(const QStringList &arguments);

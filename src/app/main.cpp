@@ -1,7 +1,7 @@
 // Start-up: the command line, then either a headless run (no widget, no display, no
 // platform plugin), or the application with the one window, or the operator's board alone.
 #include "CommandLine.h"
-#include "HeadlessRun.h"
+#include "Headless.h"
 #include "Platform.h"
 #include "Rack.h"
 #include "Startup.h"
@@ -23,15 +23,12 @@ int main(int argc, char *argv[]) {
     command = ParseCommandLine(QCoreApplication::arguments());
     if (!command.finished && !command.run.file.isEmpty()) {
       PrepareForLongRun();
-      SessionOptions options;
-      options.devices = command.devices;
-      options.reopen = command.reopen;
       // Nobody would see a message box: what escapes is told on the console.
       try {
         if (command.rack.size() > 1)
           return RunRack({command.run, command.rack, command.devices[1], command.logFile,
                           command.reopen, command.perDevice});
-        return RunHeadless(command.run, options, command.logFile);
+        return RunHeadless(command.run, command.sessionOptions(), command.logFile);
       } catch (const std::exception &e) {
         PrintToConsole(ConsoleStream::Err, QString::fromLocal8Bit(e.what()) + QLatin1Char('\n'));
       } catch (...) {
@@ -60,9 +57,7 @@ int main(int argc, char *argv[]) {
   InstallTranslations();
   WarnIfNoBig5();
   return RunShowingEscapes([&app, &command, &station] {
-    SessionOptions options;
-    options.devices = command.devices;
-    options.reopen = command.reopen;
+    const SessionOptions options = command.sessionOptions();
     if (!command.station.isEmpty()) {
       TStationBoard board(options, command.logFile);
       board.setVariables(command.run.variables, command.perDevice);

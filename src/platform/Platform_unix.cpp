@@ -2,6 +2,8 @@
 // fonts-arphic-uming, and sleeps already keep their time.
 #include "Platform.h"
 
+#include "ExitCode.h"
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
@@ -47,8 +49,19 @@ int gInterruptPipe[2] = {-1, -1};
 std::function<void(int)> gInterruptHandler;
 volatile sig_atomic_t gInterrupted = 0;
 
+// Each request to end and the code a run then ends with.
+struct Request {
+  int signal;
+  ExitCode code;
+};
+constexpr Request kRequests[] = {
+    {SIGINT, kRunInterrupted}, {SIGTERM, kRunTerminated}, {SIGHUP, kRunHungUp}};
+
 void SignalInterrupt(int signal) {
-  const char code = char(128 + signal);
+  char code = char(kRunTerminated);
+  for (const Request &r : kRequests)
+    if (r.signal == signal)
+      code = char(r.code);
   // The first request is handled in order; a second, while the first still is, ends it all.
   if (gInterrupted)
     ::_exit(code);
@@ -56,7 +69,6 @@ void SignalInterrupt(int signal) {
   [[maybe_unused]] const ssize_t n = ::write(gInterruptPipe[1], &code, 1);
 }
 
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 } // namespace
 
 void OnInterrupt(std::function<void(int)> handler) {
@@ -64,8 +76,8 @@ void OnInterrupt(std::function<void(int)> handler) {
   gInterruptHandler = std::move(handler);
   gInterrupted = 0;
   if (!gInterruptHandler) {
-    for (const int s : kSignals)
-      std::signal(s, SIG_DFL);
+    for (const Request &r : kRequests)
+      std::signal(r.signal, SIG_DFL);
     return;
   }
   if (!notifier) {
@@ -81,8 +93,8 @@ void OnInterrupt(std::function<void(int)> handler) {
   }
   struct sigaction action = {};
   action.sa_handler = SignalInterrupt;
-  for (const int s : kSignals)
-    sigaction(s, &action, nullptr);
+  for (const Request &r : kRequests)
+    sigaction(r.signal, &action, nullptr);
 }
 
 void InterruptOnInput() {
@@ -96,7 +108,7 @@ void InterruptOnInput() {
     if (n == 0) {
       // An input at its end stays readable.
       notifier->setEnabled(false);
-      code = char(128 + SIGHUP);
+      code = char(kRunHungUp);
     }
     if (gInterruptHandler)
       gInterruptHandler(uchar(code));

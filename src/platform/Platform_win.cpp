@@ -5,6 +5,8 @@
 // JhengHei, which every Windows since Vista has.
 #include "Platform.h"
 
+#include "ExitCode.h"
+
 #include <QCoreApplication>
 
 #include <atomic>
@@ -74,7 +76,9 @@ std::atomic<bool> gInterrupted{false};
 // Called on a thread of the system's own; the handler runs on the main thread. The codes
 // are those a Unix shell would show for the same request.
 BOOL WINAPI ConsoleInterrupt(DWORD event) {
-  const int code = event == CTRL_CLOSE_EVENT ? 129 : event == CTRL_C_EVENT ? 130 : 143;
+  const int code = event == CTRL_CLOSE_EVENT ? kRunHungUp
+                   : event == CTRL_C_EVENT   ? kRunInterrupted
+                                             : kRunTerminated;
   if (gInterrupted.exchange(true))
     ExitProcess(UINT(code));
   QMetaObject::invokeMethod(
@@ -103,7 +107,7 @@ void InterruptOnInput() {
     DWORD n = 0;
     if (!input || input == INVALID_HANDLE_VALUE || !ReadFile(input, &code, 1, &n, nullptr) ||
         n == 0)
-      code = char(129);
+      code = char(kRunHungUp);
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
         [code] {

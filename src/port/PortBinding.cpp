@@ -1,5 +1,7 @@
 #include "PortBinding.h"
 
+#include "Tool.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -165,8 +167,8 @@ QSettings PortBindings::settings() const {
   // HKEY_CURRENT_USER\Software\glow-panel on Windows.
   if (!settingsFile_.isEmpty())
     return QSettings(settingsFile_, QSettings::IniFormat);
-  return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("glow-panel"),
-                   QStringLiteral("glow-panel"));
+  return QSettings(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(kToolName),
+                   QLatin1String(kToolName));
 }
 
 namespace {

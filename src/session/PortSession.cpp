@@ -3,8 +3,8 @@
 #include "Platform.h"
 #include "Unit2.h"
 
-TPortSession::TPortSession(TLineRecorder *recorder, SessionOptions options, QObject *parent)
-    : TSession(parent), recorder_(recorder), makePort_(std::move(options.makePort)),
+TPortSession::TPortSession(TLineJournal *journal, SessionOptions options, QObject *parent)
+    : TSession(parent), journal_(journal), makePort_(std::move(options.makePort)),
       bindings_(options.devices, options.settingsFile, std::move(options.listPorts)),
       reopen_(options.reopen) {
   if (!makePort_)
@@ -14,7 +14,7 @@ TPortSession::TPortSession(TLineRecorder *recorder, SessionOptions options, QObj
   // Waits, suspended, for the first open.
   reader_ = std::make_unique<TRead232>(true, this, [this] { ReadCom(); });
   bindings_.onProblem = [this](const QString &problem) {
-    recorder_->event(QStringLiteral("settings: %1").arg(problem));
+    journal_->event(QStringLiteral("settings: %1").arg(problem));
     PrintToConsole(ConsoleStream::Err, problem + QLatin1Char('\n'));
     emit settingsProblem(problem);
   };
@@ -41,16 +41,16 @@ OpenOutcome TPortSession::open(int item, qint32 baud) {
   const OpenOutcome outcome = openDevice(device, baud);
   switch (outcome.result) {
   case OpenOutcome::Failed:
-    recorder_->event(outcome.problem);
+    journal_->event(outcome.problem);
     emit openFailed(outcome.problem, openAdvice_);
     break;
   case OpenOutcome::SettingsRejected:
-    recorder_->event(outcome.problem);
+    journal_->event(outcome.problem);
     emit settingsRejected(settings_);
     break;
   case OpenOutcome::Opened: {
-    recorder_->opened(device, SettingsSummary(settings_),
-                      QStringLiteral("open COM%1 %2").arg(item + 1).arg(baud));
+    journal_->opened(device, SettingsSummary(settings_),
+                     QStringLiteral("open COM%1 %2").arg(item + 1).arg(baud));
     last_ = {device, StablePath(device), baud, {}};
     openLine_ = {{item, baud}, device, settings_};
     const QList<SerialPortEntry> ports = bindings_.listPorts();
@@ -91,7 +91,7 @@ OpenOutcome TPortSession::openDevice(const QString &device, qint32 baud) {
 void TPortSession::close() {
   stopWaiting();
   if (port_)
-    recorder_->closed();
+    journal_->closed();
   port_.reset();
   emit closed();
 }
@@ -100,12 +100,12 @@ void TPortSession::setPrompt(bool prompt) { reader_->setPrompt(prompt); }
 
 void TPortSession::beginPress(Press press) {
   press_ = press;
-  recorder_->beginPress(press);
+  journal_->beginPress(press);
 }
 
 void TPortSession::endPress() {
   press_.reset();
-  recorder_->endPress();
+  journal_->endPress();
 }
 
 bool TPortSession::WriteCom(const QByteArray &bytes) {
@@ -121,9 +121,9 @@ bool TPortSession::WriteCom(const QByteArray &bytes) {
   for (size_t i = announced; i < arrivals_.size(); ++i)
     arrivals_[i].second = qMax(arrivals_[i].second, done.endNs);
   if (went > 0 || bytes.isEmpty())
-    recorder_->sent(bytes.left(went), done.endNs);
+    journal_->sent(bytes.left(went), done.endNs);
   if (went < bytes.size())
-    recorder_->notSent(bytes.mid(went), lost);
+    journal_->notSent(bytes.mid(went), lost);
   emit wrote(done);
   // A line gone is told as soon as a write finds it, not at the next look.
   if (lost) {
@@ -150,7 +150,7 @@ void TPortSession::ReadCom() {
   const std::vector<std::pair<qint64, qint64>> arrivals = std::exchange(arrivals_, {});
   if (waiting > TComPort::kOverflowLimit) {
     const qint64 dropped = port_->purgeInput();
-    recorder_->discarded(dropped);
+    journal_->discarded(dropped);
     emit discarded(dropped);
   } else {
     // Read even when nothing waits: a read is what makes the port take bytes from the
@@ -175,7 +175,7 @@ void TPortSession::ReadCom() {
     }
     if (from > 0 && from < chunk.bytes.size())
       chunk.later.emplace_back(from, pollNs);
-    recorder_->received(chunk.bytes, chunk.arrivalNs);
+    journal_->received(chunk.bytes, chunk.arrivalNs);
     emit received(chunk);
   }
   // What the device said before it went away is told first.
@@ -184,7 +184,7 @@ void TPortSession::ReadCom() {
 }
 
 void TPortSession::lineWentAway() {
-  recorder_->lost();
+  journal_->lost();
   emit lineLost();
   if (!reopen_ || !bindings_.reopenWhenBack() || last_.device.isEmpty()) {
     close();
@@ -194,7 +194,7 @@ void TPortSession::lineWentAway() {
   port_.reset();
   reopenProblem_.clear();
   lostAtNs_ = SteadyNs();
-  recorder_->event(QStringLiteral("waiting for %1").arg(last_.device));
+  journal_->event(QStringLiteral("waiting for %1").arg(last_.device));
   watch_->watch({last_.device, last_.stablePath});
   emit waiting(last_.device);
 }
@@ -224,9 +224,9 @@ void TPortSession::lookForDevice(bool told) {
       watch_->stop();
       openLine_.device = device;
       openLine_.settings = settings_;
-      recorder_->event(QStringLiteral("reopened %1 at %2 after %3 s")
-                           .arg(device, SettingsSummary(settings_))
-                           .arg(double(SteadyNs() - lostAtNs_) / 1e9, 0, 'f', 1));
+      journal_->event(QStringLiteral("reopened %1 at %2 after %3 s")
+                          .arg(device, SettingsSummary(settings_))
+                          .arg(double(SteadyNs() - lostAtNs_) / 1e9, 0, 'f', 1));
       reader_->start();
       emit reopened(settings_, device, last_.device);
       return;
@@ -236,7 +236,7 @@ void TPortSession::lookForDevice(bool told) {
       continue;
     if (outcome.problem != reopenProblem_) {
       reopenProblem_ = outcome.problem;
-      recorder_->event(QStringLiteral("reopen failed: %1").arg(outcome.problem));
+      journal_->event(QStringLiteral("reopen failed: %1").arg(outcome.problem));
       // The status stays short; why the device refuses is in its tooltip.
       emit reopenFailed(openAdvice_.isEmpty() || outcome.result != OpenOutcome::Failed
                             ? outcome.problem
@@ -249,5 +249,5 @@ void TPortSession::stopWaiting() {
   if (!watch_->watching())
     return;
   watch_->stop();
-  recorder_->event(QStringLiteral("stopped waiting for %1").arg(last_.device));
+  journal_->event(QStringLiteral("stopped waiting for %1").arg(last_.device));
 }

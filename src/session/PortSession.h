@@ -1,16 +1,16 @@
 // The port session: the open port (the window knows it as ComHandle), its reader thread and
 // poll, the read with the 1024-byte rule, the write, the bindings of COM 1 and COM 2, and
-// the wait for a lost device with its watch. Every fact goes to the recorder, as a row, and
+// the wait for a lost device with its watch. Every fact goes to the line journal, as a row, and
 // out as a signal (Session.h). No widget is involved: a headless run uses it as the window
 // does.
 //
-// A chunk travels port -> session -> {recorder, run, window}. Each chunk carries the time
+// A chunk travels port -> session -> {journal, run, window}. Each chunk carries the time
 // the port announced its bytes, noted as the announcement comes: the poll that reads them
 // may come a little later, and its time is no arrival time.
 #pragma once
 
 #include "DeviceWatch.h"
-#include "LineRecorder.h"
+#include "LineJournal.h"
 #include "PortBinding.h"
 #include "Session.h"
 
@@ -36,7 +36,7 @@ struct SessionOptions {
 class TPortSession : public TSession {
   Q_OBJECT
 public:
-  explicit TPortSession(TLineRecorder *recorder, SessionOptions options = {},
+  explicit TPortSession(TLineJournal *journal, SessionOptions options = {},
                         QObject *parent = nullptr);
   ~TPortSession() override;
 
@@ -49,7 +49,7 @@ public:
   void endPress() override;
   bool WriteCom(const QByteArray &bytes) override;
   void poll() override { ReadCom(); }
-  void note(const QString &what) override { recorder_->event(what); }
+  void note(const QString &what) override { journal_->event(what); }
   void setPrompt(bool prompt) override;
 
   // One poll: what waits is read and told, unless more waits than a poll may take; then
@@ -61,7 +61,7 @@ public:
   TRead232 *reader() const { return reader_.get(); }
   PortBindings &bindings() { return bindings_; }
   const PortBindings &bindings() const { return bindings_; }
-  TLineRecorder *recorder() const { return recorder_; }
+  TLineJournal *journal() const { return journal_; }
   bool waitingForDevice() const { return watch_->watching(); }
   void setReopenForRun(bool reopen) { reopen_ = reopen; }
 
@@ -79,7 +79,7 @@ private:
   void lookForDevice(bool told);
   void stopWaiting();
 
-  TLineRecorder *recorder_;
+  TLineJournal *journal_;
   ComPortFactory makePort_;
   PortBindings bindings_;
   bool reopen_;

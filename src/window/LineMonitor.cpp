@@ -1,6 +1,6 @@
 #include "LineMonitor.h"
 
-#include "Recording.h"
+#include "FromJournal.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -20,8 +20,8 @@
 
 #include <algorithm>
 
-TLineMonitor::TLineMonitor(TLineRecorder *recorder, QWidget *parent)
-    : QWidget(parent, Qt::Window), recorder_(recorder) {
+TLineMonitor::TLineMonitor(TLineJournal *journal, QWidget *parent)
+    : QWidget(parent, Qt::Window), journal_(journal) {
   setWindowTitle(tr("Line monitor - GLOW_PANEL"));
   resize(720, 480);
   lines_ = new TLineRows(this);
@@ -74,8 +74,8 @@ TLineMonitor::TLineMonitor(TLineRecorder *recorder, QWidget *parent)
   connect(save, &QPushButton::clicked, this, &TLineMonitor::saveAs);
   connect(saveSequence, &QPushButton::clicked, this, &TLineMonitor::saveAsSequence);
   connect(record_, &QPushButton::clicked, this, &TLineMonitor::toggleRecording);
-  connect(recorder_, &TLineRecorder::row, this, &TLineMonitor::addRow);
-  connect(recorder_, &TLineRecorder::logFailed, this, [this] {
+  connect(journal_, &TLineJournal::row, this, &TLineMonitor::addRow);
+  connect(journal_, &TLineJournal::logFailed, this, [this] {
     showState();
     show();
     raise();
@@ -141,7 +141,7 @@ void TLineMonitor::addRow(const LineRow &row) {
 }
 
 bool TLineMonitor::recordTo(const QString &path) {
-  const bool ok = recorder_->recordTo(path);
+  const bool ok = journal_->recordTo(path);
   showState();
   if (!ok)
     show();
@@ -176,8 +176,8 @@ void TLineMonitor::save(const QString &path, const QString &text) {
 }
 
 void TLineMonitor::toggleRecording() {
-  if (recorder_->recording()) {
-    recorder_->stopRecording();
+  if (journal_->recording()) {
+    journal_->stopRecording();
     showState();
     return;
   }
@@ -188,18 +188,18 @@ void TLineMonitor::toggleRecording() {
 }
 
 void TLineMonitor::showState() {
-  const TLineRecorder &recorder = *recorder_;
+  const TLineJournal &journal = *journal_;
   QStringList parts;
-  if (recorder.recording())
-    parts << tr("Recording to %1").arg(recorder.logPath());
-  else if (!recorder.logError().isEmpty())
-    parts << tr("NOT RECORDING, the file cannot be written: %1").arg(recorder.logError());
+  if (journal.recording())
+    parts << tr("Recording to %1").arg(journal.logPath());
+  else if (!journal.logError().isEmpty())
+    parts << tr("NOT RECORDING, the file cannot be written: %1").arg(journal.logError());
   if (lines_->droppedRows() > 0)
     parts << tr("%n older row(s) no longer shown", nullptr,
                 int(qMin<qint64>(lines_->droppedRows(), INT_MAX)));
   state_->setText(parts.join(QStringLiteral("; ")));
-  record_->setText(recorder.recording() ? tr("Stop recording") : tr("Record to file…"));
-  const bool failed = !recorder.recording() && !recorder.logError().isEmpty();
+  record_->setText(journal.recording() ? tr("Stop recording") : tr("Record to file…"));
+  const bool failed = !journal.recording() && !journal.logError().isEmpty();
   setWindowTitle(failed ? tr("Line monitor - NOT RECORDING - GLOW_PANEL")
                         : tr("Line monitor - GLOW_PANEL"));
 }

@@ -1,5 +1,5 @@
 // The line monitor: a window of its own beside the main window, showing the rows of the
-// line recorder as they come, oldest first, and following the end while the end is in
+// line journal as they come, oldest first, and following the end while the end is in
 // view. It keeps the newest rows up to kKeptLines lines of text and counts the rows that
 // went out at the top; the log file keeps everything. Closing it only hides it. Rows can
 // be selected and copied, saved as a file, or recorded to a file from now on.
@@ -25,7 +25,7 @@ public:
   // How long rows gather before they go into view.
   static constexpr std::chrono::milliseconds kViewUpdate{100};
 
-  TLineMonitor(TLineRecorder *recorder, QWidget *parent = nullptr);
+  TLineMonitor(TLineJournal *journal, QWidget *parent = nullptr);
 
   // Everything the monitor holds, as shown.
   QString text() const;
@@ -47,7 +47,7 @@ private:
   void toggleRecording();
   void showState();
 
-  TLineRecorder *recorder_;
+  TLineJournal *journal_;
   QTableView *view_;
   TLineRows *lines_;
   QLabel *state_;

@@ -1,8 +1,9 @@
 #include "SequenceWindow.h"
 
+#include "FromJournal.h"
 #include "LineMonitor.h"
-#include "Recording.h"
-#include "SequenceReport.h"
+#include "Reports.h"
+#include "RunText.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>

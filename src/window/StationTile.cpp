@@ -1,7 +1,7 @@
 #include "StationTile.h"
 
 #include "Rack.h"
-#include "SequenceReport.h"
+#include "RunText.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -33,12 +33,11 @@ QLabel *Label(QWidget *parent, const char *name) {
 
 TStationTile::TStationTile(const QString &device, SessionOptions options, const QString &log,
                            QWidget *parent)
-    : QFrame(parent), device_(device), session_(&recorder_, std::move(options)),
-      runner_(&session_) {
+    : QFrame(parent), device_(device), session_(&journal_, std::move(options)), runner_(&session_) {
   setObjectName(ShortName(device));
   setFrameShape(QFrame::StyledPanel);
   if (!log.isEmpty())
-    recorder_.recordTo(log);
+    journal_.recordTo(log);
   auto *name = Label(this, "device");
   name->setText(ShortName(device));
   name->setToolTip(device);

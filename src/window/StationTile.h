@@ -1,11 +1,11 @@
-// One tile of the operator's board: a device with a port session, a recorder and a runner
+// One tile of the operator's board: a device with a port session, a line journal and a runner
 // of its own. It shows the device, the unit's serial number once known (the variable
 // serial), the running step and its elapsed time, and a large PASS or FAIL that stays until
 // it starts again, with the reason on a failure. An ask is answered on the tile itself, so
 // a scanned serial number goes to the unit it belongs to.
 #pragma once
 
-#include "LineRecorder.h"
+#include "LineJournal.h"
 #include "PortSession.h"
 #include "SequenceRunner.h"
 
@@ -55,7 +55,7 @@ private:
   void showReason(const QString &text, bool failure);
 
   QString device_;
-  TLineRecorder recorder_;
+  TLineJournal journal_;
   TPortSession session_;
   SequenceRunner runner_;
   QList<SequenceStep> steps_;

@@ -36,11 +36,11 @@ TrdCom::TrdCom(SessionOptions options) : ui(new Ui::TrdCom) {
   move(232, 184);
   setFixedSize(564, 426);
   setWindowIcon(QIcon(QStringLiteral(":/glow-panel-64.png")));
-  recorder_ = new TLineRecorder(this);
+  journal_ = new TLineJournal(this);
   // The monitor first: it hears the session's first rows too.
-  monitor_ = new TLineMonitor(recorder_, this);
+  monitor_ = new TLineMonitor(journal_, this);
   stationOptions_ = options;
-  session_ = new TPortSession(recorder_, std::move(options), this);
+  session_ = new TPortSession(journal_, std::move(options), this);
 
   comItems_ = new QButtonGroup(this);
   comItems_->addButton(ui->rdCOM_0, 0);

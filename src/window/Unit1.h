@@ -85,7 +85,7 @@ private:
   Ui::TrdCom *ui;
   QButtonGroup *comItems_;
   QButtonGroup *baudItems_;
-  TLineRecorder *recorder_;
+  TLineJournal *journal_;
   TPortSession *session_;
   TPortMenu *portMenu_;
   ReceiveText rxText_;

@@ -1,8 +1,8 @@
 // The line monitor and its log file: every byte both ways, with its Big5 reading, and
 // what the tool itself threw away.
 #include "Harness.h"
+#include "LineJournal.h"
 #include "LineMonitor.h"
-#include "LineRecorder.h"
 #include "PtyDevice.h"
 
 #include <QFileDialog>

@@ -3,9 +3,9 @@
 // and rows; a headless run ends with the exit code a script acts on. The rules of a run
 // are the runner's own tests (tests/unit/tst_runner.cpp).
 #include "AnsweringDevice.h"
+#include "FromJournal.h"
 #include "Harness.h"
 #include "LineMonitor.h"
-#include "Recording.h"
 #include "SequenceRunner.h"
 #include "SequenceWindow.h"
 

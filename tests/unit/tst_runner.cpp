@@ -1,7 +1,8 @@
 // The rules of a sequence run, against a stand-in session on a clock the test moves: how an
 // expect matches, consumes and times a reply, what `within` bounds, what counts as stale,
 // and how a discard, a lost line and a failure end a step and the pass.
-#include "SequenceReport.h"
+#include "Reports.h"
+#include "RunText.h"
 #include "SequenceRunner.h"
 #include "StandIns.h"
 

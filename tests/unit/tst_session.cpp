@@ -28,7 +28,7 @@ private:
   StandInDevices devices_;
   QList<SerialPortEntry> ports_;
   TStandInWatch *watch_ = nullptr;
-  std::unique_ptr<TLineRecorder> recorder_;
+  std::unique_ptr<TLineJournal> journal_;
   std::unique_ptr<TPortSession> session_;
   QStringList rows_;
 };
@@ -47,16 +47,16 @@ void SessionTest::init() {
     watch_ = watch.get();
     return watch;
   };
-  recorder_ = std::make_unique<TLineRecorder>();
+  journal_ = std::make_unique<TLineJournal>();
   rows_.clear();
-  connect(recorder_.get(), &TLineRecorder::row, this,
+  connect(journal_.get(), &TLineJournal::row, this,
           [this](const LineRow &row) { rows_ << row.head(); });
-  session_ = std::make_unique<TPortSession>(recorder_.get(), options);
+  session_ = std::make_unique<TPortSession>(journal_.get(), options);
 }
 
 void SessionTest::cleanup() {
   session_.reset();
-  recorder_.reset();
+  journal_.reset();
 }
 
 void SessionTest::openAndLose(qint32 baud) {

@@ -1,8 +1,8 @@
-#include "RackReport.h"
+#include "RackMerge.h"
 
 #include "JUnitReport.h"
 #include "JsonReport.h"
-#include "SequenceReport.h"
+#include "Reports.h"
 
 #include <QFile>
 #include <QJsonArray>

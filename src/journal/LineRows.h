@@ -5,7 +5,7 @@
 // nobody looks at cost their bytes and nothing more.
 #pragma once
 
-#include "LineRecorder.h"
+#include "LineJournal.h"
 
 #include <QAbstractListModel>
 

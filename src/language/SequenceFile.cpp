@@ -1,6 +1,6 @@
 #include "Sequence.h"
 
-#include "LineReader.h"
+#include "WordReader.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -78,13 +78,13 @@ int ReadLines(const QByteArray &file, const QString &folder, Reading &reading,
               QList<SequenceStep> *steps);
 
 // The steps of an included file, read in place of the include; an error there names it.
-void Include(LineReader &in, const QString &folder, Reading &reading, QList<SequenceStep> *steps) {
+void Include(WordReader &in, const QString &folder, Reading &reading, QList<SequenceStep> *steps) {
   in.atEnd();
   const int at = in.column();
   if (!in.atQuote())
     in.fail(QCoreApplication::translate("Sequence", "expected a file's name in quotes"));
   QStringList pieces;
-  const QString name = in.quoted(LineReader::Quoted::Text, &pieces);
+  const QString name = in.quoted(WordReader::Quoted::Text, &pieces);
   in.expectEnd();
   if (!pieces.isEmpty() || name.isEmpty())
     in.fail(QCoreApplication::translate("Sequence", "an include names a file, without variables"),
@@ -145,7 +145,7 @@ int ReadLines(const QByteArray &file, const QString &folder, Reading &reading,
                           QCoreApplication::translate("Sequence", "line longer than %1 characters")
                               .arg(kLongestLine),
                           {}};
-    LineReader in(text, line);
+    WordReader in(text, line);
     if (in.atEnd())
       continue;
     if (in.take(QLatin1String("include"))) {

@@ -1,6 +1,6 @@
 #include "JUnitReport.h"
 
-#include "SequenceReport.h"
+#include "RunText.h"
 #include "Tool.h"
 
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "LineReader.h"
+#include "WordReader.h"
 
 #include "Big5.h"
 
@@ -15,13 +15,13 @@ bool IsHex(QStringView digits) {
 }
 } // namespace
 
-bool LineReader::atEnd() {
+bool WordReader::atEnd() {
   while (pos_ < text_.size() && text_[pos_].isSpace())
     ++pos_;
   return pos_ >= text_.size() || text_[pos_] == QLatin1Char('#');
 }
 
-QString LineReader::word() {
+QString WordReader::word() {
   if (atEnd())
     return {};
   const qsizetype start = pos_;
@@ -31,7 +31,7 @@ QString LineReader::word() {
   return text_.mid(start, pos_ - start);
 }
 
-bool LineReader::take(QLatin1String keyword) {
+bool WordReader::take(QLatin1String keyword) {
   const qsizetype start = pos_;
   if (word().compare(keyword, Qt::CaseInsensitive) == 0)
     return true;
@@ -39,18 +39,18 @@ bool LineReader::take(QLatin1String keyword) {
   return false;
 }
 
-void LineReader::fail(const QString &message, int column) {
+void WordReader::fail(const QString &message, int column) {
   throw SequenceError{line_, column > 0 ? column : this->column(), message, {}};
 }
 
-void LineReader::expectEnd() {
+void WordReader::expectEnd() {
   if (atEnd())
     return;
   const int at = column();
   fail(QCoreApplication::translate("Sequence", "unexpected '%1'").arg(word().left(40)), at);
 }
 
-qint64 LineReader::time() {
+qint64 WordReader::time() {
   atEnd();
   const int at = column();
   const QString number = word();
@@ -78,7 +78,7 @@ qint64 LineReader::time() {
   return value * scale;
 }
 
-QByteArray LineReader::bytes(bool *hex, QStringList *pieces) {
+QByteArray WordReader::bytes(bool *hex, QStringList *pieces) {
   if (atQuote()) {
     *hex = false;
     const int at = column();
@@ -106,14 +106,14 @@ QByteArray LineReader::bytes(bool *hex, QStringList *pieces) {
   return out;
 }
 
-bool LineReader::peekKeyword() {
+bool WordReader::peekKeyword() {
   const qsizetype start = pos_;
   const bool within = take(QLatin1String("within"));
   pos_ = start;
   return within;
 }
 
-QString LineReader::quoted(Quoted kind, QStringList *pieces, QList<int> *columns) {
+QString WordReader::quoted(Quoted kind, QStringList *pieces, QList<int> *columns) {
   const int open = column();
   ++pos_;
   QString out;
@@ -201,7 +201,7 @@ QString LineReader::quoted(Quoted kind, QStringList *pieces, QList<int> *columns
   fail(QCoreApplication::translate("Sequence", "text not closed by a quote"), open);
 }
 
-QString LineReader::name() {
+QString WordReader::name() {
   const int at = column();
   qsizetype end = pos_;
   while (end < text_.size() && (text_[end].isLetterOrNumber() || text_[end] == QLatin1Char('_')) &&

@@ -6,14 +6,14 @@
 // appended by each device as its passes end), and each device has a log of its own.
 #pragma once
 
-#include "HeadlessRun.h"
+#include "Headless.h"
 
 #include <QHash>
 #include <QString>
 #include <QStringList>
 
 struct RackRun {
-  HeadlessRun run;
+  RunOptions run;
   // The devices that stand for COM 1, one run each; COM 2 keeps its one binding.
   QStringList devices;
   QString com2;

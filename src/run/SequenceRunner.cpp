@@ -1,7 +1,7 @@
 #include "SequenceRunner.h"
 
 #include "Big5.h"
-#include "SequenceReport.h"
+#include "RunText.h"
 
 #include <QCoreApplication>
 #include <QLocale>

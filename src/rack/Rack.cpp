@@ -1,8 +1,8 @@
 #include "Rack.h"
 
 #include "Platform.h"
-#include "RackReport.h"
-#include "SequenceReport.h"
+#include "RackMerge.h"
+#include "Reports.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -102,7 +102,7 @@ QStringList MemberArguments(const RackRun &rack, const Member &member, const QTe
 
 QString RackProblem(const RackRun &rack) {
   for (const QString &device : rack.devices) {
-    HeadlessRun run = rack.run;
+    RunOptions run = rack.run;
     run.variables = VariablesFor(rack, device);
     const QString problem = StartProblem(run, ReadSequenceFile(run.file, run.variables.keys()));
     if (!problem.isEmpty())

@@ -1,4 +1,4 @@
-#include "Recording.h"
+#include "FromJournal.h"
 
 #include "Sequence.h"
 

@@ -1,7 +1,7 @@
 // What each step of a run does, and how an expect decides (SequenceRunner.h has the rules).
 #include "SequenceRunner.h"
 
-#include "SequenceReport.h"
+#include "RunText.h"
 
 #include <QCoreApplication>
 

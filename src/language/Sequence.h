@@ -6,7 +6,7 @@
 // that \" stands for a quote and \${ for "${". Variables come from --set, an ask, or a
 // pattern's named group in an earlier step; `include` reads another file's steps in place.
 // StepText() prints a step so that parsing it again gives the same step: recording writes
-// files through it. The reader (SequenceFile.cpp, LineReader.cpp) and the printer
+// files through it. The reader (SequenceFile.cpp, WordReader.cpp) and the printer
 // (StepText.cpp) share the tables of step kinds and escapes below.
 #pragma once
 

@@ -1,4 +1,6 @@
-#include "LineRecorder.h"
+#include "LineJournal.h"
+
+#include "Tool.h"
 
 #include "Clock.h"
 #include "ComPort.h"
@@ -81,21 +83,21 @@ QString LineRow::text() const {
   return lines.join(QLatin1Char('\n'));
 }
 
-TLineRecorder::TLineRecorder(QObject *parent) : QObject(parent) {
+TLineJournal::TLineJournal(QObject *parent) : QObject(parent) {
   connect(&log_, &TLogFile::failed, this, [this](const QString &reason) {
     logError_ = reason;
     emit logFailed();
   });
 }
 
-void TLineRecorder::beginPress(Press press) {
+void TLineJournal::beginPress(Press press) {
   flushPress();
   press_ = press;
 }
 
-void TLineRecorder::endPress() { flushPress(); }
+void TLineJournal::endPress() { flushPress(); }
 
-void TLineRecorder::sent(const QByteArray &bytes, qint64 endNs) {
+void TLineJournal::sent(const QByteArray &bytes, qint64 endNs) {
   lastWriteEndNs_ = endNs;
   answerPending_ = true;
   // The sweep's writes are 100 ms apart, with replies between them: each is a row of its
@@ -111,7 +113,7 @@ void TLineRecorder::sent(const QByteArray &bytes, qint64 endNs) {
   pressLongest_ = qMax(pressLongest_, int(bytes.size()));
 }
 
-void TLineRecorder::flushPress() {
+void TLineJournal::flushPress() {
   if (!press_)
     return;
   const Press press = *std::exchange(press_, std::nullopt);
@@ -124,14 +126,14 @@ void TLineRecorder::flushPress() {
   emitRow(row, &sentRows_);
 }
 
-void TLineRecorder::notSent(const QByteArray &bytes, bool lineLost) {
+void TLineJournal::notSent(const QByteArray &bytes, bool lineLost) {
   flushPress();
   LineRow row = Row(LineRow::NotSent, bytes);
   row.lineWasLost = lineLost;
   emitRow(row, nullptr);
 }
 
-void TLineRecorder::received(const QByteArray &bytes, qint64 arrivalNs) {
+void TLineJournal::received(const QByteArray &bytes, qint64 arrivalNs) {
   if (bytes.isEmpty())
     return;
   LineRow row = Row(LineRow::Received, bytes);
@@ -141,14 +143,14 @@ void TLineRecorder::received(const QByteArray &bytes, qint64 arrivalNs) {
   emitRow(row, &receivedRows_, arrivalNs);
 }
 
-void TLineRecorder::discarded(qint64 bytes) {
+void TLineJournal::discarded(qint64 bytes) {
   flushPress();
   LineRow row = Row(LineRow::Discarded);
   row.discardedBytes = bytes;
   emitRow(row, nullptr);
 }
 
-void TLineRecorder::opened(const QString &device, const QString &settings, const QString &step) {
+void TLineJournal::opened(const QString &device, const QString &settings, const QString &step) {
   writeHeader(QStringLiteral("%1 at %2").arg(device, settings));
   flushPress();
   // A new line: nothing is pending from the one before, and no write to time a reply from.
@@ -162,24 +164,24 @@ void TLineRecorder::opened(const QString &device, const QString &settings, const
   emitRow(row, nullptr);
 }
 
-void TLineRecorder::closed() {
+void TLineJournal::closed() {
   flushPress();
   emitRow(Row(LineRow::Closed), nullptr);
 }
 
-void TLineRecorder::lost() {
+void TLineJournal::lost() {
   flushPress();
   emitRow(Row(LineRow::Lost), nullptr);
 }
 
-void TLineRecorder::event(const QString &what) {
+void TLineJournal::event(const QString &what) {
   flushPress();
   LineRow row = Row(LineRow::Event);
   row.what = what;
   emitRow(row, nullptr);
 }
 
-void TLineRecorder::emitRow(LineRow row, ByteRows *rows, qint64 atNs) {
+void TLineJournal::emitRow(LineRow row, ByteRows *rows, qint64 atNs) {
   row.utcMs = QDateTime::currentMSecsSinceEpoch();
   if (atNs >= 0)
     row.utcMs -= WholeMs(qMax<qint64>(0, SteadyNs() - atNs));
@@ -194,7 +196,7 @@ void TLineRecorder::emitRow(LineRow row, ByteRows *rows, qint64 atNs) {
   emit this->row(row);
 }
 
-bool TLineRecorder::recordTo(const QString &path) {
+bool TLineJournal::recordTo(const QString &path) {
   stopRecording();
   logError_.clear();
   if (!log_.start(path)) {
@@ -205,12 +207,12 @@ bool TLineRecorder::recordTo(const QString &path) {
   return true;
 }
 
-bool TLineRecorder::stopRecording() { return log_.stop(); }
+bool TLineJournal::stopRecording() { return log_.stop(); }
 
-void TLineRecorder::writeHeader(const QString &what) {
-  writeLog(QStringLiteral("# glow-panel %1, %2, %3")
-               .arg(QStringLiteral(GLOW_PANEL_VERSION), what,
+void TLineJournal::writeHeader(const QString &what) {
+  writeLog(QStringLiteral("# %1 %2, %3, %4")
+               .arg(QLatin1String(kToolName), QLatin1String(kToolVersion), what,
                     QDateTime::currentDateTime().toString(Qt::ISODate)));
 }
 
-void TLineRecorder::writeLog(const QString &text) { log_.append(text.toUtf8() + '\n'); }
+void TLineJournal::writeLog(const QString &text) { log_.append(text.toUtf8() + '\n'); }

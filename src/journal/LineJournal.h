@@ -5,7 +5,7 @@
 // direction (TX, RX or --), then lists its bytes as ByteRows shows them. Rows are handed on
 // raw, as facts: their text is made only where it is shown, saved or written to the log, so
 // that a monitor nobody looks at costs no formatting. The port session reports to one
-// recorder; the monitor and the log hear it.
+// journal; the monitor and the log hear it.
 #pragma once
 
 #include "ByteRows.h"
@@ -53,10 +53,10 @@ struct LineRow {
   int lineCount() const { return 1 + ByteRows::lineCount(bytes.size()); }
 };
 
-class TLineRecorder : public QObject {
+class TLineJournal : public QObject {
   Q_OBJECT
 public:
-  explicit TLineRecorder(QObject *parent = nullptr);
+  explicit TLineJournal(QObject *parent = nullptr);
 
   // The writes until endPress() are one row, named after the press.
   void beginPress(Press press);

@@ -1,8 +1,9 @@
-#include "HeadlessRun.h"
+#include "Headless.h"
 
 #include "JsonReport.h"
 #include "Platform.h"
-#include "SequenceReport.h"
+#include "Reports.h"
+#include "RunText.h"
 #include "SequenceRunner.h"
 
 #include <QCoreApplication>
@@ -12,7 +13,7 @@
 namespace {
 // A value set before the run that a step would send or expect as nothing, or as '?'. A
 // name a pattern sets again on the way is the pattern's from there on.
-QString PresetProblem(const HeadlessRun &run, const ParsedSequence &parsed) {
+QString PresetProblem(const RunOptions &run, const ParsedSequence &parsed) {
   QSet<QString> preset(run.variables.keyBegin(), run.variables.keyEnd());
   for (const SequenceStep &step : parsed.steps) {
     const bool sendsOrExpects = step.kind == SequenceStep::Send ||
@@ -43,7 +44,7 @@ QString StopReason(int exitCode) {
 }
 } // namespace
 
-QString StartProblem(const HeadlessRun &run, const ParsedSequence &parsed) {
+QString StartProblem(const RunOptions &run, const ParsedSequence &parsed) {
   if (parsed.failed)
     return DescribeError(run.file, parsed.error);
   for (const SequenceStep &step : parsed.steps)
@@ -57,7 +58,7 @@ QString StartProblem(const HeadlessRun &run, const ParsedSequence &parsed) {
   return PresetProblem(run, parsed);
 }
 
-int RunHeadless(const HeadlessRun &run, SessionOptions options, const QString &logFile) {
+int RunHeadless(const RunOptions &run, SessionOptions options, const QString &logFile) {
   const ParsedSequence parsed = ReadSequenceFile(run.file, run.variables.keys());
   if (const QString problem = StartProblem(run, parsed); !problem.isEmpty()) {
     PrintToConsole(ConsoleStream::Err, problem + QLatin1Char('\n'));
@@ -65,17 +66,17 @@ int RunHeadless(const HeadlessRun &run, SessionOptions options, const QString &l
   }
 
   // A run whose record is lost is no pass: the reason is told at once, and again last.
-  TLineRecorder recorder;
+  TLineJournal journal;
   QStringList lost;
   auto recordLost = [&lost](const QString &why) {
     lost << why;
     PrintToConsole(ConsoleStream::Err, QStringLiteral("NOT RECORDING: %1\n").arg(why));
   };
-  QObject::connect(&recorder, &TLineRecorder::logFailed, &recorder,
-                   [&] { recordLost(recorder.logError()); });
-  if (!logFile.isEmpty() && !recorder.recordTo(logFile))
-    recordLost(recorder.logError());
-  TPortSession session(&recorder, std::move(options));
+  QObject::connect(&journal, &TLineJournal::logFailed, &journal,
+                   [&] { recordLost(journal.logError()); });
+  if (!logFile.isEmpty() && !journal.recordTo(logFile))
+    recordLost(journal.logError());
+  TPortSession session(&journal, std::move(options));
   SequenceRunner runner(&session);
   runner.setVariables(run.variables);
   // A line a pass is appended as the pass ends; the other forms need every pass kept, and
@@ -128,8 +129,8 @@ int RunHeadless(const HeadlessRun &run, SessionOptions options, const QString &l
     if (QString error; !WriteReport(path, record, &error))
       lost << error;
   session.close();
-  if (!logFile.isEmpty() && recorder.recording() && !recorder.stopRecording())
-    lost << recorder.logError();
+  if (!logFile.isEmpty() && journal.recording() && !journal.stopRecording())
+    lost << journal.logError();
   if (const QString console = ConsoleProblem(); !console.isEmpty())
     lost << console;
   for (const QString &why : lost)

@@ -4,7 +4,7 @@
 // device, it passes.
 #pragma once
 
-#include "LineRecorder.h"
+#include "LineJournal.h"
 
 #include <QString>
 

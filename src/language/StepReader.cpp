@@ -1,12 +1,12 @@
 // One step from its line: the kinds and their words, and the variables a step uses and sets.
-#include "LineReader.h"
+#include "WordReader.h"
 
 #include <QCoreApplication>
 #include <QLocale>
 #include <QRegularExpression>
 
 namespace {
-double Number(LineReader &in) {
+double Number(WordReader &in) {
   in.atEnd();
   const int at = in.column();
   const QString word = in.word();
@@ -19,13 +19,13 @@ double Number(LineReader &in) {
 
 // A pattern in quotes, compiled once with a stand-in for each variable: an error names the
 // column inside the pattern. Its named groups are the variables it sets.
-QString Pattern(LineReader &in, SequenceStep &step, QStringList *sets) {
+QString Pattern(WordReader &in, SequenceStep &step, QStringList *sets) {
   in.atEnd();
   const int open = in.column();
   if (!in.atQuote())
     in.fail(QCoreApplication::translate("Sequence", "expected a pattern in quotes"));
   QList<int> columns;
-  const QString pattern = in.quoted(LineReader::Quoted::Pattern, &step.pieces, &columns);
+  const QString pattern = in.quoted(WordReader::Quoted::Pattern, &step.pieces, &columns);
   QString trial = pattern;
   if (!step.pieces.isEmpty()) {
     trial.clear();
@@ -56,7 +56,7 @@ QString Pattern(LineReader &in, SequenceStep &step, QStringList *sets) {
   return pattern;
 }
 
-void ReadCheck(LineReader &in, SequenceStep &step, QStringList *known) {
+void ReadCheck(WordReader &in, SequenceStep &step, QStringList *known) {
   in.atEnd();
   const int at = in.column();
   step.variable = in.name();
@@ -81,7 +81,7 @@ void ReadCheck(LineReader &in, SequenceStep &step, QStringList *known) {
     in.atEnd();
     if (!in.atQuote())
       in.fail(QCoreApplication::translate("Sequence", "expected the value in quotes"));
-    step.text = in.quoted(LineReader::Quoted::Text, &step.pieces);
+    step.text = in.quoted(WordReader::Quoted::Text, &step.pieces);
   } else if (in.take(QLatin1String("matches"))) {
     step.test = SequenceStep::Matches;
     QStringList ignored;
@@ -92,7 +92,7 @@ void ReadCheck(LineReader &in, SequenceStep &step, QStringList *known) {
 }
 } // namespace
 
-SequenceStep ReadStep(LineReader &in, QStringList *known) {
+SequenceStep ReadStep(WordReader &in, QStringList *known) {
   SequenceStep step;
   const int at = in.column();
   const QString keyword = in.word().toLower();
@@ -164,7 +164,7 @@ SequenceStep ReadStep(LineReader &in, QStringList *known) {
     in.atEnd();
     if (!in.atQuote())
       in.fail(QCoreApplication::translate("Sequence", "expected the question in quotes"));
-    step.text = in.quoted(LineReader::Quoted::Text, &step.pieces);
+    step.text = in.quoted(WordReader::Quoted::Text, &step.pieces);
     sets << step.variable;
     break;
   default:

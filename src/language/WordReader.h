@@ -4,9 +4,9 @@
 
 #include "Sequence.h"
 
-class LineReader {
+class WordReader {
 public:
-  LineReader(const QString &text, int line) : text_(text), line_(line) {}
+  WordReader(const QString &text, int line) : text_(text), line_(line) {}
 
   // Spaces skipped; true at the end of the line or at a comment.
   bool atEnd();
@@ -52,4 +52,4 @@ private:
 
 // One step from a line. known holds the variables set so far: a name no one set is an
 // error; an ask or a pattern's named groups add theirs.
-SequenceStep ReadStep(LineReader &in, QStringList *known);
+SequenceStep ReadStep(WordReader &in, QStringList *known);
