@@ -1,9 +1,8 @@
 #include "ByteRows.h"
 
-#include "Big5.h"
 
 #include <array>
-#include <optional>
+#include <vector>
 
 namespace {
 const QString kNoCharacter = QStringLiteral("??");
@@ -28,11 +27,6 @@ QString SingleByte(uchar b) {
   return kNoCharacter;
 }
 
-QString Pair(uchar lead, uchar trail) {
-  const char pair[2] = {char(lead), char(trail)};
-  const QString c = Big5Character(QByteArrayView(pair, 2));
-  return c.isEmpty() ? kNoCharacter : c;
-}
 } // namespace
 
 int ByteRows::columns(const QString &text) {
@@ -50,20 +44,6 @@ int ByteRows::columns(const QString &text) {
   return width;
 }
 
-void ByteRows::skip(QByteArrayView bytes) {
-  const qsizetype n = bytes.size();
-  qsizetype i = lead_ >= 0 && n > 0 && IsBig5Trail(uchar(bytes[0])) ? 1 : 0;
-  lead_ = -1;
-  for (; i < n; ++i) {
-    if (!IsBig5Lead(uchar(bytes[i])))
-      continue;
-    if (i + 1 == n)
-      lead_ = uchar(bytes[i]);
-    else if (IsBig5Trail(uchar(bytes[i + 1])))
-      ++i;
-  }
-}
-
 QStringList ByteRows::lines(const QByteArray &bytes) {
   // Made once: a row of a few hundred kilobytes is formatted while the window waits.
   static const std::array<QString, 256> kSingleCells = [] {
@@ -75,7 +55,37 @@ QStringList ByteRows::lines(const QByteArray &bytes) {
   static const QString readWithNext = Cell(kReadWithNext, 1), noCharacter = Cell(kNoCharacter, 1);
   static const char kHex[] = "0123456789ABCDEF";
 
+  // Each byte's reading, decided by the characters the reader makes of the chunk: a pair
+  // stands under its two bytes (under the second where a line end parts them), a byte of
+  // its own has its cell, a lead byte at the end waits for the next chunk.
   const qsizetype n = bytes.size();
+  const bool leadBefore = reader_.lead() >= 0;
+  std::vector<qsizetype> ends;
+  const QString text = reader_.read(bytes, &ends);
+  std::vector<QString> cells;
+  cells.resize(size_t(n));
+  qsizetype start = 0;
+  for (size_t k = 0; k < ends.size(); ++k) {
+    const qsizetype end = ends[k];
+    const QString c = text[qsizetype(k)] == QChar(QChar::ReplacementCharacter)
+                          ? kNoCharacter
+                          : QString(text[qsizetype(k)]);
+    if (k == 0 && leadBefore) {
+      // The character of the lead byte the chunk before ended with.
+      if (end == 1)
+        cells[0] = Cell(c, 1);
+    } else if (end - start == 2) {
+      const bool lineEnds = start % kBytesPerLine == kBytesPerLine - 1;
+      cells[size_t(start)] = lineEnds ? readWithNext : Cell(c, 2);
+      cells[size_t(start + 1)] = lineEnds ? Cell(c, 1) : QString();
+    } else if (end > start) {
+      cells[size_t(start)] = kSingleCells[uchar(bytes[start])];
+    }
+    start = end;
+  }
+  if (reader_.lead() >= 0)
+    cells[size_t(n - 1)] = readWithNext;
+
   QStringList lines;
   lines.reserve(2 * (n / kBytesPerLine + 1));
   QString hex, reading;
@@ -84,12 +94,6 @@ QStringList ByteRows::lines(const QByteArray &bytes) {
       reading.chop(1);
     lines << hex << reading;
   };
-  // The reading of the byte after a lead byte, decided with the lead: empty when the
-  // character already stands under both, the character when a line end parted them.
-  std::optional<QString> trail;
-  if (lead_ >= 0 && n > 0 && IsBig5Trail(uchar(bytes[0])))
-    trail = Cell(Pair(uchar(lead_), uchar(bytes[0])), 1);
-  lead_ = -1;
   for (qsizetype i = 0; i < n; ++i) {
     if (i % kBytesPerLine == 0) {
       if (i > 0)
@@ -102,21 +106,7 @@ QStringList ByteRows::lines(const QByteArray &bytes) {
     const uchar b = uchar(bytes[i]);
     hex += QLatin1Char(kHex[b >> 4]);
     hex += QLatin1Char(kHex[b & 15]);
-    if (trail) {
-      reading += *std::exchange(trail, std::nullopt);
-    } else if (!IsBig5Lead(b)) {
-      reading += kSingleCells[b];
-    } else if (i + 1 == n) {
-      reading += readWithNext;
-      lead_ = b;
-    } else if (!IsBig5Trail(uchar(bytes[i + 1]))) {
-      reading += noCharacter;
-    } else {
-      const QString c = Pair(b, uchar(bytes[i + 1]));
-      const bool lineEnds = i % kBytesPerLine == kBytesPerLine - 1;
-      reading += lineEnds ? readWithNext : Cell(c, 2);
-      trail = lineEnds ? Cell(c, 1) : QString();
-    }
+    reading += cells[size_t(i)];
   }
   if (n > 0)
     endLine();

@@ -4,6 +4,8 @@
 // line end parts them, the first then marked ".."), an invalid or lone lead byte as "??".
 #pragma once
 
+#include "Big5.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -14,18 +16,18 @@ public:
   static constexpr int kCellColumns = 4;
 
   // lead: a lead byte that the direction's previous chunk ended with, or -1.
-  explicit ByteRows(int lead = -1) : lead_(lead) {}
+  explicit ByteRows(int lead = -1) { reader_.setLead(lead); }
 
   // The lines, hex and reading in turn, of one chunk of a direction. A lead byte that ends
   // the chunk is read with the trail byte that starts the next one.
   QStringList lines(const QByteArray &bytes);
   // Goes over a chunk as lines() does, without making them: what a later lines() needs to
   // read the next chunk is all that is kept.
-  void skip(QByteArrayView bytes);
+  void skip(QByteArrayView bytes) { reader_.skip(bytes); }
   // The lead byte waiting for its trail in the next chunk, or -1.
-  int lead() const { return lead_; }
+  int lead() const { return reader_.lead(); }
   // Forgets a lead byte still waiting for its trail.
-  void reset() { lead_ = -1; }
+  void reset() { reader_.reset(); }
   // The lines a chunk of this many bytes takes below its row's heading.
   static int lineCount(qsizetype bytes) {
     return int(2 * ((bytes + kBytesPerLine - 1) / kBytesPerLine));
@@ -35,5 +37,5 @@ public:
   static int columns(const QString &text);
 
 private:
-  int lead_ = -1;
+  Big5Reader reader_;
 };

@@ -10,11 +10,9 @@ namespace {
 // Whether a reply reads as text: Big5 that reads back alike, with line breaks and tabs but no
 // other control character. Such a reply is written as text, which people read and edit.
 bool ReadsAsText(const QByteArray &bytes) {
-  Big5Decoder decoder;
-  const QString text = decoder.decode(bytes);
-  if (text.contains(QChar::ReplacementCharacter) || ToBig5(text) != bytes)
+  if (!ReadsBackAsBig5(bytes))
     return false;
-  for (const QChar c : text)
+  for (const QChar c : Big5Reader().read(bytes))
     if ((c.unicode() < 0x20 && c != QLatin1Char('\r') && c != QLatin1Char('\n') &&
          c != QLatin1Char('\t')) ||
         c.unicode() == 0x7F)

@@ -30,10 +30,8 @@ QString Escaped(const QString &text) {
 
 // Bytes between quotes: as Big5 text where they read back alike, else byte by byte.
 QString EscapedBytes(const QByteArray &bytes) {
-  Big5Decoder decoder;
-  const QString text = decoder.decode(bytes);
-  if (!text.contains(QChar::ReplacementCharacter) && ToBig5(text) == bytes)
-    return Escaped(text);
+  if (ReadsBackAsBig5(bytes))
+    return Escaped(Big5Reader().read(bytes));
   QString out;
   for (const char b : bytes)
     out += uchar(b) < 0x80 ? Escaped(QString(QLatin1Char(b)))
@@ -81,13 +79,8 @@ QString Quoted(const SequenceStep &step, bool pattern) {
 
 // Text in quotes when the bytes read back as the same Big5 text, else hex bytes.
 QString Payload(const SequenceStep &step) {
-  if (!step.hex || !step.pieces.isEmpty()) {
-    Big5Decoder decoder;
-    const QString text = decoder.decode(step.bytes);
-    if (!step.pieces.isEmpty() ||
-        (!text.contains(QChar::ReplacementCharacter) && ToBig5(text) == step.bytes))
-      return Quoted(step, false);
-  }
+  if (!step.pieces.isEmpty() || (!step.hex && ReadsBackAsBig5(step.bytes)))
+    return Quoted(step, false);
   return QStringLiteral("hex ") + QString::fromLatin1(step.bytes.toHex(' ').toUpper());
 }
 

@@ -1,6 +1,5 @@
 #include "PendingBytes.h"
 
-#include "Big5.h"
 #include "ByteRows.h"
 
 #include <QCoreApplication>
@@ -36,6 +35,7 @@ void PendingBytes::consume(qsizetype count) {
   // Rare (at a match), and a cut may fall inside a character: the text is made again.
   text_.clear();
   ends_.clear();
+  reader_.reset();
   chunks_.erase(std::remove_if(chunks_.begin(), chunks_.end(),
                                [count](const auto &c) { return c.first <= count; }),
                 chunks_.end());
@@ -62,26 +62,14 @@ void PendingBytes::keepAtMost(qsizetype size) {
 }
 
 const QString &PendingBytes::text() {
-  qsizetype at = ends_.empty() ? 0 : ends_.back();
-  while (at < bytes_.size()) {
-    const uchar b = uchar(bytes_[at]);
-    qsizetype length = 1;
-    QChar c(QChar::ReplacementCharacter);
-    if (b < 0x80) {
-      c = QLatin1Char(char(b));
-    } else if (IsBig5Lead(b)) {
-      if (at + 1 >= bytes_.size())
-        break;
-      if (IsBig5Trail(uchar(bytes_[at + 1]))) {
-        length = 2;
-        const QString one = Big5Character(QByteArrayView(bytes_).sliced(at, 2));
-        if (one.size() == 1)
-          c = one[0];
-      }
-    }
-    text_ += c;
-    at += length;
-    ends_.push_back(at);
+  // Read on from where the text ends; a lead byte at the end waits in the reader.
+  const qsizetype at = ends_.empty() ? 0 : ends_.back();
+  const qsizetype read = at + (reader_.lead() >= 0 ? 1 : 0);
+  if (read < bytes_.size()) {
+    std::vector<qsizetype> ends;
+    text_ += reader_.read(QByteArrayView(bytes_).sliced(read), &ends);
+    for (const qsizetype end : ends)
+      ends_.push_back(read + end);
   }
   return text_;
 }

@@ -3,6 +3,8 @@
 // pattern looks at them read as Big5 text, made as the bytes come.
 #pragma once
 
+#include "Big5.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -36,6 +38,7 @@ public:
 private:
   QByteArray bytes_;
   // text() so far, and where each of its characters ends in bytes_.
+  Big5Reader reader_;
   QString text_;
   std::vector<qsizetype> ends_;
   // Where each chunk ends in bytes_, and when it arrived.

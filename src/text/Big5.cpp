@@ -1,6 +1,9 @@
 #include "Big5.h"
 
+#include <QStringDecoder>
 #include <QStringEncoder>
+
+#include <array>
 
 namespace {
 constexpr char kBig5Name[] = "Big5";
@@ -23,48 +26,119 @@ Big5Route PreferredBig5Route() {
 
 bool Big5Available() { return PreferredBig5Route() == Big5Route::Qt || Cp950Available(); }
 
-Big5Decoder::Big5Decoder(Big5Route route) : route_(route) {
-  if (route_ == Big5Route::Qt)
-    qt_ = QStringDecoder(kBig5Name);
-}
+// What every single byte and every pair of a lead and a trail byte read as, made once per
+// route: the reader then reads a chunk without asking a converter anything.
+struct Big5Table {
+  std::array<char16_t, 256> single{};
+  // By lead byte less 0x81 and trail byte; U+FFFD where the code has no character.
+  std::vector<std::array<char16_t, 256>> pairs;
 
-QString Big5Decoder::decode(QByteArrayView bytes) {
-  if (route_ == Big5Route::Qt)
-    return qt_.decode(bytes);
+  explicit Big5Table(Big5Route route) : pairs(0xFE - 0x81 + 1) {
+    QByteArray codes;
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+      for (int trail = 0; trail < 256; ++trail)
+        if (IsBig5Trail(uchar(trail)))
+          codes.append(char(lead)).append(char(trail));
+    if (route == Big5Route::Qt) {
+      // Every well-formed pair reads as one character, so the pairs decode in one stream.
+      QStringDecoder decoder(kBig5Name);
+      const QString text = decoder.decode(codes);
+      qsizetype k = 0;
+      for (qsizetype i = 0; i + 1 < codes.size(); i += 2)
+        pair(codes[i], codes[i + 1]) = k < text.size() ? text[k++].unicode() : 0xFFFD;
+      for (int b = 0x80; b < 256; ++b)
+        if (!IsBig5Lead(uchar(b))) {
+          decoder.resetState();
+          const QString one = decoder.decode(QByteArray(1, char(b)));
+          single[size_t(b)] = one.size() == 1 ? one[0].unicode() : 0xFFFD;
+        }
+    } else {
+      for (qsizetype i = 0; i + 1 < codes.size(); i += 2)
+        pair(codes[i], codes[i + 1]) = CharacterOf(codes.constData() + i, 2).unicode();
+      for (int b = 0x80; b < 256; ++b) {
+        const char c = char(b);
+        if (!IsBig5Lead(uchar(b)))
+          single[size_t(b)] = CharacterOf(&c, 1).unicode();
+      }
+    }
+    for (int b = 0; b < 0x80; ++b)
+      single[size_t(b)] = char16_t(b);
+  }
+  char16_t &pair(char lead, char trail) {
+    return pairs[size_t(uchar(lead) - 0x81)][uchar(trail)];
+  }
+  char16_t pair(int lead, uchar trail) const { return pairs[size_t(lead - 0x81)][trail]; }
+
+  static const Big5Table *of(Big5Route route) {
+    static const Big5Table qt(Big5Route::Qt);
+    static const Big5Table platform(Big5Route::Platform);
+    return route == Big5Route::Qt ? &qt : &platform;
+  }
+};
+
+Big5Reader::Big5Reader(Big5Route route) : table_(Big5Table::of(route)) {}
+
+QString Big5Reader::read(QByteArrayView bytes, std::vector<qsizetype> *ends) {
   QString text;
   text.reserve(bytes.size());
-  for (const char c : bytes) {
-    const uchar b = static_cast<uchar>(c);
-    if (lead_ >= 0) {
-      const char pair[2] = {static_cast<char>(lead_), c};
-      lead_ = -1;
-      if (IsBig5Trail(b)) {
-        text += CharacterOf(pair, 2);
-        continue;
-      }
-      text += QChar(QChar::ReplacementCharacter);
-    }
-    if (b < 0x80)
-      text += QLatin1Char(c);
-    else if (IsBig5Lead(b))
-      lead_ = b;
+  const qsizetype n = bytes.size();
+  auto add = [&](char16_t c, qsizetype end) {
+    text += QChar(c);
+    if (ends)
+      ends->push_back(end);
+  };
+  qsizetype i = 0;
+  if (lead_ >= 0 && n > 0) {
+    if (IsBig5Trail(uchar(bytes[0])))
+      add(table_->pair(lead_, uchar(bytes[i++])), 1);
     else
-      text += CharacterOf(&c, 1);
+      add(0xFFFD, 0);
+    lead_ = -1;
+  }
+  for (; i < n; ++i) {
+    const uchar b = uchar(bytes[i]);
+    if (!IsBig5Lead(b)) {
+      add(table_->single[b], i + 1);
+    } else if (i + 1 == n) {
+      lead_ = b;
+    } else if (IsBig5Trail(uchar(bytes[i + 1]))) {
+      add(table_->pair(b, uchar(bytes[i + 1])), i + 2);
+      ++i;
+    } else {
+      // A lead byte without its trail: the byte after it counts on its own.
+      add(0xFFFD, i + 1);
+    }
   }
   return text;
 }
 
-void Big5Decoder::reset() {
-  qt_.resetState();
-  lead_ = -1;
+void Big5Reader::skip(QByteArrayView bytes) {
+  const qsizetype n = bytes.size();
+  qsizetype i = lead_ >= 0 && n > 0 && IsBig5Trail(uchar(bytes[0])) ? 1 : 0;
+  if (n > 0)
+    lead_ = -1;
+  for (; i < n; ++i) {
+    if (!IsBig5Lead(uchar(bytes[i])))
+      continue;
+    if (i + 1 == n)
+      lead_ = uchar(bytes[i]);
+    else if (IsBig5Trail(uchar(bytes[i + 1])))
+      ++i;
+  }
+}
+
+bool ReadsBackAsBig5(QByteArrayView bytes) {
+  Big5Reader reader;
+  const QString text = reader.read(bytes);
+  return reader.lead() < 0 && !text.contains(QChar::ReplacementCharacter) && ToBig5(text) == bytes;
 }
 
 QString Big5Character(QByteArrayView code) {
-  // One decoder serves every call, left as it was found: making one opens a converter.
-  thread_local Big5Decoder decoder;
-  const QString text = decoder.decode(code);
-  decoder.reset();
-  return text.size() == 1 && text[0] != QChar(QChar::ReplacementCharacter) ? text : QString();
+  Big5Reader reader;
+  const QString text = reader.read(code);
+  return text.size() == 1 && reader.lead() < 0 && text[0] != QChar(QChar::ReplacementCharacter)
+             ? text
+             : QString();
 }
 
 QByteArray ToBig5(QStringView text, Big5Route route) {

@@ -8,8 +8,9 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-#include <QStringDecoder>
 #include <QStringView>
+
+#include <vector>
 
 enum class Big5Route {
   Qt,       // Qt's own converter
@@ -25,20 +26,34 @@ Big5Route PreferredBig5Route();
 // False when neither Qt nor the platform can convert Big5: then only ASCII gets through.
 bool Big5Available();
 
-// Bytes to text across any number of reads: a character split between two reads comes
-// out whole.
-class Big5Decoder {
+// Big5 read as it streams in, chunk after chunk: a lead byte that ends one chunk is read
+// with the trail byte that starts the next, so bytes cut anywhere read as in one piece. The
+// one reader of received bytes: the receive box, the line monitor's rows and a run's
+// pending bytes all read through it.
+class Big5Reader {
 public:
-  explicit Big5Decoder(Big5Route route = PreferredBig5Route());
-  QString decode(QByteArrayView bytes);
-  void reset();
+  explicit Big5Reader(Big5Route route = PreferredBig5Route());
+
+  // The text of the next chunk, a character for each code. ends, when given, gets where
+  // each character's bytes end in the chunk: 1 for one whose lead byte ended the chunk
+  // before, 0 for a lead byte left by the chunk before that turned out to have no trail.
+  QString read(QByteArrayView bytes, std::vector<qsizetype> *ends = nullptr);
+  // Goes over a chunk as read() does, keeping only the lead byte it may end with.
+  void skip(QByteArrayView bytes);
+  // A lead byte that ended the last chunk, waiting for its trail; -1 when none.
+  int lead() const { return lead_; }
+  // Goes on from a chunk that ended with this lead byte (or -1).
+  void setLead(int lead) { lead_ = lead; }
+  void reset() { lead_ = -1; }
 
 private:
-  Big5Route route_;
-  QStringDecoder qt_;
-  // A lead byte that came last, its trail byte still to come; -1 when none.
+  const struct Big5Table *table_;
   int lead_ = -1;
 };
+
+// Whether bytes are Big5 text that reads back as the same bytes: no code without a
+// character, no lead byte without its trail.
+bool ReadsBackAsBig5(QByteArrayView bytes);
 
 // The one character of a single code (one byte, or a lead byte and its trail), or an empty
 // string where the code has none.

@@ -3,7 +3,7 @@
 ReceiveText::ReceiveText() = default;
 
 QString ReceiveText::feed(const QByteArray &bytes) {
-  const QString decoded = decoder_.decode(bytes);
+  const QString decoded = reader_.read(bytes);
   QString text;
   text.reserve(decoded.size());
   for (const QChar ch : decoded) {
@@ -20,6 +20,6 @@ QString ReceiveText::feed(const QByteArray &bytes) {
 }
 
 void ReceiveText::reset() {
-  decoder_.reset();
+  reader_.reset();
   afterCr_ = false;
 }

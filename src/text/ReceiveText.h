@@ -18,6 +18,6 @@ public:
   void reset();
 
 private:
-  Big5Decoder decoder_;
+  Big5Reader reader_;
   bool afterCr_ = false;
 };
