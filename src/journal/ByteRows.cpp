@@ -1,6 +1,5 @@
 #include "ByteRows.h"
 
-
 #include <array>
 #include <vector>
 
@@ -61,7 +60,7 @@ QStringList ByteRows::lines(const QByteArray &bytes) {
   const qsizetype n = bytes.size();
   const bool leadBefore = reader_.lead() >= 0;
   std::vector<qsizetype> ends;
-  const QString text = reader_.read(bytes, &ends);
+  const QString text = reader_.readChunk(bytes, &ends);
   std::vector<QString> cells;
   cells.resize(size_t(n));
   qsizetype start = 0;

@@ -21,13 +21,8 @@ public:
   // The lines, hex and reading in turn, of one chunk of a direction. A lead byte that ends
   // the chunk is read with the trail byte that starts the next one.
   QStringList lines(const QByteArray &bytes);
-  // Goes over a chunk as lines() does, without making them: what a later lines() needs to
-  // read the next chunk is all that is kept.
-  void skip(QByteArrayView bytes) { reader_.skip(bytes); }
-  // The lead byte waiting for its trail in the next chunk, or -1.
-  int lead() const { return reader_.lead(); }
-  // Forgets a lead byte still waiting for its trail.
-  void reset() { reader_.reset(); }
+  // The reader, with the lead byte the last chunk left waiting for its trail.
+  const Big5Reader &reader() const { return reader_; }
   // The lines a chunk of this many bytes takes below its row's heading.
   static int lineCount(qsizetype bytes) {
     return int(2 * ((bytes + kBytesPerLine - 1) / kBytesPerLine));

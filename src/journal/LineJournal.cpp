@@ -105,7 +105,7 @@ void TLineJournal::sent(const QByteArray &bytes, qint64 endNs) {
   if (!press_ || press_ == Press::AsciiDemo) {
     LineRow row = Row(LineRow::Sent, bytes);
     row.press = press_;
-    emitRow(row, &sentRows_);
+    emitRow(row, &sent_);
     return;
   }
   pressBytes_ += bytes;
@@ -123,7 +123,7 @@ void TLineJournal::flushPress() {
   row.press = press;
   row.writes = std::exchange(pressWrites_, 0);
   row.longestWrite = std::exchange(pressLongest_, 0);
-  emitRow(row, &sentRows_);
+  emitRow(row, &sent_);
 }
 
 void TLineJournal::notSent(const QByteArray &bytes, bool lineLost) {
@@ -140,7 +140,7 @@ void TLineJournal::received(const QByteArray &bytes, qint64 arrivalNs) {
   if (lastWriteEndNs_ >= 0)
     row.replyMs = WholeMs(qMax<qint64>(0, arrivalNs - lastWriteEndNs_));
   row.firstReply = std::exchange(answerPending_, false) && row.replyMs >= 0;
-  emitRow(row, &receivedRows_, arrivalNs);
+  emitRow(row, &received_, arrivalNs);
 }
 
 void TLineJournal::discarded(qint64 bytes) {
@@ -154,8 +154,8 @@ void TLineJournal::opened(const QString &device, const QString &settings, const 
   writeHeader(QStringLiteral("%1 at %2").arg(device, settings));
   flushPress();
   // A new line: nothing is pending from the one before, and no write to time a reply from.
-  sentRows_.reset();
-  receivedRows_.reset();
+  sent_.reset();
+  received_.reset();
   lastWriteEndNs_ = -1;
   answerPending_ = false;
   LineRow row = Row(LineRow::Opened);
@@ -181,16 +181,16 @@ void TLineJournal::event(const QString &what) {
   emitRow(row, nullptr);
 }
 
-void TLineJournal::emitRow(LineRow row, ByteRows *rows, qint64 atNs) {
+void TLineJournal::emitRow(LineRow row, Big5Reader *reader, qint64 atNs) {
   row.utcMs = QDateTime::currentMSecsSinceEpoch();
   if (atNs >= 0)
     row.utcMs -= WholeMs(qMax<qint64>(0, SteadyNs() - atNs));
   // A copy of just these bytes: what a read returns can be the port's whole buffer block
   // (16 KB for a few hundred bytes), and rows are kept for a long while.
   row.bytes = QByteArray(row.bytes.constData(), row.bytes.size());
-  row.leadBefore = rows ? rows->lead() : -1;
-  if (rows)
-    rows->skip(row.bytes);
+  row.leadBefore = reader ? reader->lead() : -1;
+  if (reader)
+    reader->skipChunk(row.bytes);
   if (log_.active())
     writeLog(row.text());
   emit this->row(row);

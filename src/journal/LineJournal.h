@@ -88,7 +88,8 @@ signals:
   void logFailed();
 
 private:
-  void emitRow(LineRow row, ByteRows *rows, qint64 atNs = -1);
+  // reader: the row's direction, whose lead byte the row starts after; none for an event.
+  void emitRow(LineRow row, Big5Reader *reader, qint64 atNs = -1);
   void flushPress();
   void writeHeader(const QString &what);
   void writeLog(const QString &text);
@@ -98,9 +99,10 @@ private:
   int pressWrites_ = 0;
   int pressLongest_ = 0;
   qint64 pressEndNs_ = 0;
-  // Each direction's rows, which read a character split between two chunks.
-  ByteRows sentRows_;
-  ByteRows receivedRows_;
+  // Each direction's bytes go on from where the last chunk left them: a character may be
+  // split between two chunks.
+  Big5Reader sent_;
+  Big5Reader received_;
   qint64 lastWriteEndNs_ = -1;
   bool answerPending_ = false;
   TLogFile log_;

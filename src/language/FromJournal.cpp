@@ -12,7 +12,7 @@ namespace {
 bool ReadsAsText(const QByteArray &bytes) {
   if (!ReadsBackAsBig5(bytes))
     return false;
-  for (const QChar c : Big5Reader().read(bytes))
+  for (const QChar c : Big5Reader().readChunk(bytes))
     if ((c.unicode() < 0x20 && c != QLatin1Char('\r') && c != QLatin1Char('\n') &&
          c != QLatin1Char('\t')) ||
         c.unicode() == 0x7F)

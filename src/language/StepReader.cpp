@@ -1,6 +1,8 @@
 // One step from its line: the kinds and their words, and the variables a step uses and sets.
 #include "WordReader.h"
 
+#include "ComPort.h"
+
 #include <QCoreApplication>
 #include <QLocale>
 #include <QRegularExpression>
@@ -115,12 +117,13 @@ SequenceStep ReadStep(WordReader &in, QStringList *known) {
     if (!in.atEnd()) {
       const int speedAt = in.column();
       const QString speed = in.word();
-      if (speed != QLatin1String("9600") && speed != QLatin1String("19200") &&
-          speed != QLatin1String("38400"))
+      for (const qint32 offered : kSpeeds)
+        if (speed == QString::number(offered))
+          step.baud = offered;
+      if (step.baud == 0)
         in.fail(QCoreApplication::translate("Sequence",
                                             "expected COM1 or COM2, then 9600, 19200 or 38400"),
                 speedAt);
-      step.baud = speed.toInt();
     }
     break;
   case SequenceStep::Send:

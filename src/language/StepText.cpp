@@ -31,7 +31,7 @@ QString Escaped(const QString &text) {
 // Bytes between quotes: as Big5 text where they read back alike, else byte by byte.
 QString EscapedBytes(const QByteArray &bytes) {
   if (ReadsBackAsBig5(bytes))
-    return Escaped(Big5Reader().read(bytes));
+    return Escaped(Big5Reader().readChunk(bytes));
   QString out;
   for (const char b : bytes)
     out += uchar(b) < 0x80 ? Escaped(QString(QLatin1Char(b)))

@@ -6,14 +6,7 @@
 #include <QThread>
 
 qint32 BaudForIndex(int itemIndex) {
-  switch (itemIndex) {
-  case 0:
-    return 9600;
-  case 1:
-    return 19200;
-  default:
-    return kDefaultBaud;
-  }
+  return itemIndex >= 0 && itemIndex < int(std::size(kSpeeds)) ? kSpeeds[itemIndex] : kDefaultBaud;
 }
 
 QString SettingsSummary(const LineSettings &s) {

@@ -24,9 +24,12 @@ struct LineSettings {
   QSerialPort::StopBits stopBits = QSerialPort::OneStop;
 };
 
-// The speed when none is chosen.
-constexpr qint32 kDefaultBaud = 38400;
-// 0 -> 9600, 1 -> 19200, anything else (2, or -1 for no selection) -> kDefaultBaud.
+// The speeds the window offers, in the order of its items, and a sequence's open may name.
+inline constexpr qint32 kSpeeds[] = {9600, 19200, 38400};
+// The speed when none is chosen: the last item.
+constexpr qint32 kDefaultBaud = kSpeeds[2];
+// The speed of the item: 0 -> 9600, 1 -> 19200, anything else (2, or -1 for no selection)
+// -> kDefaultBaud.
 qint32 BaudForIndex(int itemIndex);
 // "9600,8,N,1" style: speed, data bits, parity letter, stop bits.
 QString SettingsSummary(const LineSettings &settings);

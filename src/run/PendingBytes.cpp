@@ -67,7 +67,7 @@ const QString &PendingBytes::text() {
   const qsizetype read = at + (reader_.lead() >= 0 ? 1 : 0);
   if (read < bytes_.size()) {
     std::vector<qsizetype> ends;
-    text_ += reader_.read(QByteArrayView(bytes_).sliced(read), &ends);
+    text_ += reader_.readChunk(QByteArrayView(bytes_).sliced(read), &ends);
     for (const qsizetype end : ends)
       ends_.push_back(read + end);
   }

@@ -17,7 +17,6 @@ public:
   void add(const QByteArray &bytes, qint64 arrivalNs,
            const std::vector<std::pair<qsizetype, qint64>> &later = {});
   const QByteArray &bytes() const { return bytes_; }
-  bool isEmpty() const { return bytes_.isEmpty(); }
   // The arrival of the chunk that holds the byte before end.
   qint64 arrivalOf(qsizetype end) const;
   // The arrival of the last chunk held.

@@ -1,7 +1,9 @@
 #include "SequenceRunner.h"
 
 #include "Big5.h"
+#include "Presses.h"
 #include "RunText.h"
+#include "ValueCheck.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -78,7 +80,7 @@ void SequenceRunner::beginPass() {
   // What arrived before this pass, or was thrown away, belongs to no step of it.
   session_->poll();
   passStartNs_ = clock_.nowNs();
-  pending_.dropBefore(passStartNs_ + 1);
+  watch_.pending().dropBefore(passStartNs_ + 1);
   wroteSinceLook_ = false;
   discardedUnseen_ = 0;
   emit passStarted(record_.passesRun);
@@ -100,30 +102,8 @@ void SequenceRunner::answer(const std::optional<QString> &value) {
 
 void SequenceRunner::checkValue() {
   const SequenceStep &s = step();
-  const QString value = values_.value(s.variable);
-  const QString shown = QStringLiteral("%1 = %2").arg(s.variable, value);
-  result().values = {{s.variable, value}};
-  QString why;
-  if (s.test == SequenceStep::Between) {
-    bool number = false;
-    const double v = QLocale::c().toDouble(value.trimmed(), &number);
-    // NaN compares false with everything, so it would fall within any limits.
-    if (!number || std::isnan(v))
-      why = tr("%1: not a number").arg(shown);
-    else if (!std::isfinite(v))
-      why = tr("%1: not finite").arg(shown);
-    else if (v < s.low || v > s.high)
-      why = tr("%1, not between %2 and %3").arg(shown, NumberText(s.low), NumberText(s.high));
-  } else if (s.test == SequenceStep::Is) {
-    if (value != FillText(s, values_))
-      why = tr("%1, not \"%2\"").arg(shown, FillText(s, values_));
-  } else {
-    const QRegularExpressionMatch match = QRegularExpression(FillText(s, values_)).match(value);
-    if (!match.isValid())
-      why = tr("the pattern went past the engine's match limit");
-    else if (!match.hasMatch())
-      why = tr("%1, does not match \"%2\"").arg(shown, FillText(s, values_));
-  }
+  result().values = {{s.variable, values_.value(s.variable)}};
+  const QString why = CheckProblem(s, values_);
   finishStep(why.isEmpty() ? State::Passed : State::Failed, why);
 }
 
@@ -139,17 +119,18 @@ bool SequenceRunner::valuesFit() {
 void SequenceRunner::onReceived(const RxChunk &chunk) {
   if (!running_)
     return;
-  pending_.add(chunk.bytes, chunk.arrivalNs, chunk.later);
+  PendingBytes &pending = watch_.pending();
+  pending.add(chunk.bytes, chunk.arrivalNs, chunk.later);
   if (quieting_)
     timer_->startAt(clock_.nowNs() + passQuietMs_ * kNsPerMs);
-  pending_.keepAtMost(kKeptReceived);
+  pending.keepAtMost(kKeptReceived);
   if (!stepRunning_)
     return;
   if (step().kind == SequenceStep::Expect || step().kind == SequenceStep::ExpectMatch) {
-    checkExpect();
+    lookForReply();
   } else if (step().kind == SequenceStep::ExpectNothing) {
-    result().arrived = pending_.bytes();
-    finishStep(State::Failed, ArrivedText(pending_.bytes()));
+    result().arrived = pending.bytes();
+    finishStep(State::Failed, ArrivedText(pending.bytes()));
   }
 }
 
@@ -157,7 +138,7 @@ void SequenceRunner::onWrote(const TxWrite &write) {
   if (!running_)
     return;
   // Bytes that arrived before a write answer no expect after it.
-  pending_.dropBefore(write.endNs);
+  watch_.pending().dropBefore(write.endNs);
   replyFromNs_ = write.endNs;
   wroteSinceLook_ = true;
   if (write.heldBack && stepRunning_)
@@ -197,8 +178,7 @@ void SequenceRunner::finishStep(State state, const QString &message, qint64 repl
   stepRunning_ = false;
   asking_ = false;
   timer_->stop();
-  if (std::exchange(sweeping_, false))
-    session_->endPress();
+  sweep_.reset();
   StepResult &r = result();
   r.state = state;
   r.cause = cause;
@@ -261,4 +241,230 @@ void SequenceRunner::endRun() {
   running_ = false;
   session_->setPrompt(false);
   emit finished();
+}
+
+bool SequenceRunner::requireOpen() {
+  if (session_->isOpen())
+    return true;
+  finishStep(State::Failed, tr("the port is not open"));
+  return false;
+}
+
+void SequenceRunner::runStep() {
+  if (!running_)
+    return;
+  if (index_ >= record_.steps.size()) {
+    endPass();
+    return;
+  }
+  stepRunning_ = true;
+  stepStartNs_ = clock_.nowNs();
+  result().state = State::Running;
+  result().startMs = WholeMs(stepStartNs_ - passStartNs_);
+  session_->note(ResultLine(step(), result()));
+  emit stepStarted(index_);
+  // The line went, or a stop came, between two steps.
+  if (record_.stopped) {
+    finishStep(State::Failed, tr("stopped"), -1, Verdict::Stopped);
+    return;
+  }
+  if (record_.lost) {
+    finishStep(State::Failed, tr("line lost"), -1, Verdict::Lost);
+    return;
+  }
+  if (discardedUnseen_ > 0) {
+    onDiscarded(std::exchange(discardedUnseen_, 0));
+    return;
+  }
+  const SequenceStep &s = step();
+  switch (s.kind) {
+  case SequenceStep::Open:
+    openStep();
+    return;
+  case SequenceStep::Close:
+    session_->close();
+    openedByRun_ = false;
+    finishStep(State::Passed);
+    return;
+  case SequenceStep::InitialVfd:
+  case SequenceStep::ClearVfd:
+  case SequenceStep::Eend:
+  case SequenceStep::Send:
+    if (!requireOpen() || !valuesFit())
+      return;
+    // Bytes that came before the write are told before it, and so answer nothing after it.
+    session_->poll();
+    if (!stepRunning_)
+      return;
+    if (s.kind == SequenceStep::Send)
+      SendBytes(*session_, FillBytes(s, values_));
+    else
+      PressFixed(*session_, *KindOf(s.kind).press);
+    // A line lost or a backlog thrown away during the writes has already failed the step.
+    finishStep(State::Passed);
+    return;
+  case SequenceStep::AsciiDemo:
+    if (!requireOpen())
+      return;
+    sweep_ = std::make_unique<TSweep>(session_);
+    sweep_->startSweep();
+    sweepTick();
+    return;
+  case SequenceStep::Expect:
+  case SequenceStep::ExpectNothing:
+  case SequenceStep::ExpectMatch:
+    startExpect();
+    return;
+  case SequenceStep::Check:
+    checkValue();
+    return;
+  case SequenceStep::Ask:
+    asking_ = true;
+    if (preset_.contains(s.variable))
+      answer(preset_.value(s.variable));
+    else
+      emit asking(index_, s.variable, FillText(s, values_));
+    return;
+  case SequenceStep::Wait:
+    timer_->startAt(stepStartNs_ + s.ms * kNsPerMs);
+    return;
+  }
+}
+
+void SequenceRunner::openStep() {
+  const SequenceStep &s = step();
+  const PortChoice chosen = choice_();
+  const PortChoice wanted{s.port >= 0 ? s.port : chosen.item, s.baud > 0 ? s.baud : chosen.baud};
+  // A port the operator opened as the step would is kept as it is (and left open at the end);
+  // one open otherwise is opened again as the step says.
+  const std::optional<OpenLine> now = session_->openLine();
+  const bool kept = now && now->choice.item == wanted.item && now->choice.baud == wanted.baud;
+  if (kept) {
+    record_.passes.last().device = now->device;
+    record_.passes.last().settings = SettingsSummary(now->settings);
+  }
+  if (!kept) {
+    if (session_->isOpen())
+      session_->close();
+    const OpenOutcome outcome = session_->open(wanted.item, wanted.baud);
+    if (outcome.result != OpenOutcome::Opened) {
+      record_.lost = true;
+      record_.reason = outcome.problem;
+      finishStep(State::Failed, outcome.problem, -1, Verdict::Lost);
+      return;
+    }
+    openedByRun_ = true;
+  }
+  // What waited on the line before the step ended answers nothing of this run.
+  session_->poll();
+  watch_.pending().dropBefore(clock_.nowNs() + 1);
+  wroteSinceLook_ = false;
+  finishStep(State::Passed,
+             kept ? tr("the port was open as the step says; kept as it is") : QString());
+}
+
+void SequenceRunner::startExpect() {
+  const SequenceStep &s = step();
+  replyFromNs_ = wroteSinceLook_ ? replyFromNs_ : stepStartNs_;
+  if (s.kind == SequenceStep::ExpectNothing) {
+    deadlineNs_ = stepStartNs_ + s.ms * kNsPerMs;
+  } else {
+    if (!valuesFit())
+      return;
+    watch_.expect(s, FillBytes(s, values_),
+                  s.kind == SequenceStep::ExpectMatch ? FillText(s, values_) : QString(),
+                  replyFromNs_);
+    deadlineNs_ = watch_.deadlineNs();
+  }
+  // Everything that arrived until now is told before the step decides.
+  session_->poll();
+  if (!stepRunning_)
+    return;
+  const QByteArray &pending = watch_.pending().bytes();
+  if (s.kind == SequenceStep::ExpectNothing && !pending.isEmpty()) {
+    result().arrived = pending;
+    finishStep(State::Failed, ArrivedText(pending));
+    return;
+  }
+  if (s.kind != SequenceStep::ExpectNothing && lookForReply())
+    return;
+  if (!timer_->isActive())
+    timer_->startAt(deadlineNs_);
+}
+
+bool SequenceRunner::lookForReply() {
+  const ReplyWatch::Decision decision = watch_.decide(clock_.nowNs());
+  switch (decision.kind) {
+  case ReplyWatch::Decision::Waiting:
+    if (decision.wakeNs >= 0)
+      timer_->startAt(decision.wakeNs);
+    return false;
+  case ReplyWatch::Decision::Limit:
+    finishStep(State::Failed, tr("the pattern went past the engine's match limit on %1 bytes")
+                                  .arg(watch_.pending().bytes().size()));
+    return true;
+  case ReplyWatch::Decision::Late:
+    finishStep(
+        State::Failed,
+        tr("the reply came after %1 ms, not within %2 ms").arg(decision.replyMs).arg(step().ms));
+    return true;
+  case ReplyWatch::Decision::Passed:
+    wroteSinceLook_ = false;
+    for (auto it = decision.captures.cbegin(); it != decision.captures.cend(); ++it) {
+      values_[it.key()] = it.value();
+      result().values[it.key()] = it.value();
+    }
+    finishStep(State::Passed, {}, decision.replyMs);
+    return true;
+  }
+  return false;
+}
+
+void SequenceRunner::timeUp() {
+  if (std::exchange(quieting_, false)) {
+    beginPass();
+    return;
+  }
+  if (!stepRunning_)
+    return;
+  const SequenceStep &s = step();
+  switch (s.kind) {
+  case SequenceStep::Expect:
+  case SequenceStep::ExpectMatch: {
+    // Bytes that came by now count, though the poll that reads them comes later.
+    session_->poll();
+    if (!stepRunning_ || lookForReply())
+      return;
+    // A pattern's settle time passed with no match: the limit still stands.
+    if (clock_.nowNs() < deadlineNs_) {
+      if (!timer_->isActive())
+        timer_->startAt(deadlineNs_);
+      return;
+    }
+    passQuietMs_ = s.ms;
+    const QByteArray &pending = watch_.pending().bytes();
+    result().arrived = pending;
+    finishStep(State::Failed,
+               tr("not received within %1 ms; %2").arg(s.ms).arg(ArrivedText(pending)));
+    return;
+  }
+  case SequenceStep::AsciiDemo:
+    sweepTick();
+    return;
+  default:
+    finishStep(State::Passed);
+  }
+}
+
+void SequenceRunner::sweepTick() {
+  if (!requireOpen())
+    return;
+  session_->poll();
+  // A failed write has failed the step already: the line was lost or held back.
+  if (!stepRunning_ || !sweep_->writeNextByte() || !stepRunning_)
+    return;
+  if (sweep_->done())
+    finishStep(State::Passed);
+  else
+    timer_->startAt(sweep_->nextNs());
 }

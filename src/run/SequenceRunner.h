@@ -20,14 +20,14 @@
 //   been quiet for that limit: a late answer to the failed pass passes no later one.
 #pragma once
 
-#include "PendingBytes.h"
+#include "ReplyWatch.h"
 #include "RunRecord.h"
 #include "Sequence.h"
 #include "Session.h"
+#include "Sweep.h"
 
 #include <QHash>
 #include <QObject>
-#include <QRegularExpression>
 
 #include <functional>
 #include <memory>
@@ -95,7 +95,7 @@ private:
   void openStep();
   void startExpect();
   // Whether the expect has decided: passed, or failed on a late reply or the match limit.
-  bool checkExpect();
+  bool lookForReply();
   void checkValue();
   // The step's variables fit what it sends or looks for; else it fails, naming them.
   bool valuesFit();
@@ -118,12 +118,10 @@ private:
   bool stepRunning_ = false;
   int index_ = 0;
   bool openedByRun_ = false;
-  bool sweeping_ = false;
-  PendingBytes pending_;
+  std::unique_ptr<TSweep> sweep_;
+  ReplyWatch watch_;
   QHash<QString, QString> preset_;
   QHash<QString, QString> values_;
-  QRegularExpression pattern_;
-  QByteArray expected_;
   bool asking_ = false;
   // A reply is timed from here: the end of the last write, or the expect's start.
   qint64 replyFromNs_ = 0;
@@ -137,5 +135,4 @@ private:
   // whether the run is waiting for that now.
   qint64 passQuietMs_ = 0;
   bool quieting_ = false;
-  int sweepByte_ = 0;
 };

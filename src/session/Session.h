@@ -86,12 +86,6 @@ public:
   // Whether a run waits for replies: then they are read as they come, not gathered.
   virtual void setPrompt(bool prompt) = 0;
 
-  // The writes of a press whose bytes are fixed, as its button makes them; nothing at all
-  // when no port is open.
-  void press(Press press);
-  // SEND: the bytes as one write.
-  void send(const QByteArray &bytes);
-
 signals:
   void opened(const LineSettings &settings, const QString &device);
   // The device did not open: why in one line, and in full with advice.
@@ -111,6 +105,6 @@ signals:
   // A backlog of more than a poll may take was thrown away.
   void discarded(qint64 bytes);
   void wrote(const TxWrite &write);
-  // A press with fixed bytes made its writes.
+  // A press with fixed bytes made its writes (Presses.h).
   void pressed(Press press);
 };

@@ -64,9 +64,7 @@ struct Big5Table {
     for (int b = 0; b < 0x80; ++b)
       single[size_t(b)] = char16_t(b);
   }
-  char16_t &pair(char lead, char trail) {
-    return pairs[size_t(uchar(lead) - 0x81)][uchar(trail)];
-  }
+  char16_t &pair(char lead, char trail) { return pairs[size_t(uchar(lead) - 0x81)][uchar(trail)]; }
   char16_t pair(int lead, uchar trail) const { return pairs[size_t(lead - 0x81)][trail]; }
 
   static const Big5Table *of(Big5Route route) {
@@ -78,11 +76,11 @@ struct Big5Table {
 
 Big5Reader::Big5Reader(Big5Route route) : table_(Big5Table::of(route)) {}
 
-QString Big5Reader::read(QByteArrayView bytes, std::vector<qsizetype> *ends) {
+QString Big5Reader::readChunk(QByteArrayView bytes, std::vector<qsizetype> *ends) {
   QString text;
   text.reserve(bytes.size());
   const qsizetype n = bytes.size();
-  auto add = [&](char16_t c, qsizetype end) {
+  auto put = [&](char16_t c, qsizetype end) {
     text += QChar(c);
     if (ends)
       ends->push_back(end);
@@ -90,29 +88,29 @@ QString Big5Reader::read(QByteArrayView bytes, std::vector<qsizetype> *ends) {
   qsizetype i = 0;
   if (lead_ >= 0 && n > 0) {
     if (IsBig5Trail(uchar(bytes[0])))
-      add(table_->pair(lead_, uchar(bytes[i++])), 1);
+      put(table_->pair(lead_, uchar(bytes[i++])), 1);
     else
-      add(0xFFFD, 0);
+      put(0xFFFD, 0);
     lead_ = -1;
   }
   for (; i < n; ++i) {
     const uchar b = uchar(bytes[i]);
     if (!IsBig5Lead(b)) {
-      add(table_->single[b], i + 1);
+      put(table_->single[b], i + 1);
     } else if (i + 1 == n) {
       lead_ = b;
     } else if (IsBig5Trail(uchar(bytes[i + 1]))) {
-      add(table_->pair(b, uchar(bytes[i + 1])), i + 2);
+      put(table_->pair(b, uchar(bytes[i + 1])), i + 2);
       ++i;
     } else {
       // A lead byte without its trail: the byte after it counts on its own.
-      add(0xFFFD, i + 1);
+      put(0xFFFD, i + 1);
     }
   }
   return text;
 }
 
-void Big5Reader::skip(QByteArrayView bytes) {
+void Big5Reader::skipChunk(QByteArrayView bytes) {
   const qsizetype n = bytes.size();
   qsizetype i = lead_ >= 0 && n > 0 && IsBig5Trail(uchar(bytes[0])) ? 1 : 0;
   if (n > 0)
@@ -129,13 +127,13 @@ void Big5Reader::skip(QByteArrayView bytes) {
 
 bool ReadsBackAsBig5(QByteArrayView bytes) {
   Big5Reader reader;
-  const QString text = reader.read(bytes);
+  const QString text = reader.readChunk(bytes);
   return reader.lead() < 0 && !text.contains(QChar::ReplacementCharacter) && ToBig5(text) == bytes;
 }
 
 QString Big5Character(QByteArrayView code) {
   Big5Reader reader;
-  const QString text = reader.read(code);
+  const QString text = reader.readChunk(code);
   return text.size() == 1 && reader.lead() < 0 && text[0] != QChar(QChar::ReplacementCharacter)
              ? text
              : QString();

@@ -37,9 +37,9 @@ public:
   // The text of the next chunk, a character for each code. ends, when given, gets where
   // each character's bytes end in the chunk: 1 for one whose lead byte ended the chunk
   // before, 0 for a lead byte left by the chunk before that turned out to have no trail.
-  QString read(QByteArrayView bytes, std::vector<qsizetype> *ends = nullptr);
-  // Goes over a chunk as read() does, keeping only the lead byte it may end with.
-  void skip(QByteArrayView bytes);
+  QString readChunk(QByteArrayView bytes, std::vector<qsizetype> *ends = nullptr);
+  // Goes over a chunk as readChunk() does, keeping only the lead byte it may end with.
+  void skipChunk(QByteArrayView bytes);
   // A lead byte that ended the last chunk, waiting for its trail; -1 when none.
   int lead() const { return lead_; }
   // Goes on from a chunk that ended with this lead byte (or -1).

@@ -3,7 +3,7 @@
 ReceiveText::ReceiveText() = default;
 
 QString ReceiveText::feed(const QByteArray &bytes) {
-  const QString decoded = reader_.read(bytes);
+  const QString decoded = reader_.readChunk(bytes);
   QString text;
   text.reserve(decoded.size());
   for (const QChar ch : decoded) {

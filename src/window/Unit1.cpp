@@ -5,19 +5,18 @@
 #include "Look.h"
 #include "Platform.h"
 #include "PortMenu.h"
+#include "Presses.h"
 #include "SequenceWindow.h"
 #include "StationBoard.h"
+#include "Sweep.h"
 #include "Unit2.h"
 #include "ui_Unit1.h"
 
 #include <QButtonGroup>
-#include <QDeadlineTimer>
 #include <QMenu>
 #include <QMessageBox>
 
 TrdCom *rdCom = nullptr;
-
-TComPort *ComHandle() { return rdCom ? rdCom->session()->ComHandle() : nullptr; }
 
 bool PortIsOpen() { return rdCom && rdCom->session()->isOpen(); }
 
@@ -34,7 +33,8 @@ TrdCom::TrdCom(SessionOptions options) : ui(new Ui::TrdCom) {
   ui->setupUi(this);
   ApplyLook(this, ui);
   move(232, 184);
-  setFixedSize(564, 426);
+  // As its definition draws it.
+  setFixedSize(size());
   setWindowIcon(QIcon(QStringLiteral(":/glow-panel-64.png")));
   journal_ = new TLineJournal(this);
   // The monitor first: it hears the session's first rows too.
@@ -175,19 +175,15 @@ void TrdCom::Button1Click() {
 }
 
 void TrdCom::Button2Click() {
-  if (!PortIsOpen())
+  // The sweep keeps the window, as it always has: no press and no poll until it ends.
+  TSweep sweep(session_);
+  if (!sweep.startSweep())
     return;
-  session_->beginPress(Press::AsciiDemo);
-  for (int c = kSweepFirst; c <= kSweepLast; ++c) {
-    // The step is timed from the write, so that the write itself and the repaint do not
-    // stretch it.
-    const QDeadlineTimer step(kSweepStep, Qt::PreciseTimer);
-    // A line lost or held back ends the sweep: its writes would go nowhere.
-    if (!session_->WriteCom(QByteArray(1, static_cast<char>(c))))
+  while (sweep.writeNextByte()) {
+    PauseExactly(std::chrono::nanoseconds(qMax<qint64>(0, sweep.nextNs() - SteadyNs())));
+    if (sweep.done())
       break;
-    PauseExactly(step.remainingTimeAsDuration());
   }
-  session_->endPress();
 }
 
 void TrdCom::Button3Click() { close(); }
@@ -246,7 +242,7 @@ void TrdCom::applyControlState(ControlState state) {
 void TrdCom::Button6Click() {
   QString text = ui->Memo1->toPlainText();
   text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-  session_->send(ToBig5(text));
+  SendBytes(*session_, ToBig5(text));
 }
 
 void TrdCom::Button7Click() {
@@ -254,11 +250,11 @@ void TrdCom::Button7Click() {
   ui->Memo2->clear();
 }
 
-void TrdCom::Button8Click() { session_->press(Press::InitialVfd); }
+void TrdCom::Button8Click() { PressFixed(*session_, Press::InitialVfd); }
 
-void TrdCom::Button9Click() { session_->press(Press::Eend); }
+void TrdCom::Button9Click() { PressFixed(*session_, Press::Eend); }
 
-void TrdCom::Clear_VFDClick() { session_->press(Press::ClearVfd); }
+void TrdCom::Clear_VFDClick() { PressFixed(*session_, Press::ClearVfd); }
 
 void TrdCom::ReadCom(const RxChunk &chunk) { ui->Memo2->appendReceived(rxText_.feed(chunk.bytes)); }
 

@@ -101,6 +101,4 @@ private:
 
 // The one window of the process.
 extern TrdCom *rdCom;
-// The window's open serial port, or none.
-TComPort *ComHandle();
 bool PortIsOpen();

@@ -8,11 +8,12 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  ByteRows rows, skipped;
+  ByteRows rows;
+  Big5Reader skipped;
   for (const QByteArray &chunk : Chunks(data, size)) {
     const QStringList lines = rows.lines(chunk);
-    skipped.skip(chunk);
-    if (skipped.lead() != rows.lead() || lines.size() != ByteRows::lineCount(chunk.size()))
+    skipped.skipChunk(chunk);
+    if (skipped.lead() != rows.reader().lead() || lines.size() != ByteRows::lineCount(chunk.size()))
       std::abort();
     const qsizetype perLine = ByteRows::kBytesPerLine;
     QByteArray hex;

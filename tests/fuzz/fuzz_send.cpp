@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
   if (bytes.size() > 2 * characters)
     std::abort();
-  if (Big5Reader().read(bytes) != expected)
+  if (Big5Reader().readChunk(bytes) != expected)
     std::abort();
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "StationTile.h"
 
+#include "Colours.h"
+
 #include "Rack.h"
 #include "RunText.h"
 
@@ -15,11 +17,6 @@ namespace {
 // The variable that holds the unit's serial number, as the examples name it.
 const QString kSerial = QStringLiteral("serial");
 constexpr int kVerdictPixels = 40;
-const QColor kPassColor(0, 140, 0);
-const QColor kFailColor(200, 0, 0);
-const QColor kRunningColor(230, 160, 0);
-// Stopped, or the device lost: no verdict on the unit either way.
-const QColor kNoVerdictColor(90, 90, 90);
 // The tile a scan goes to is framed so that it shows from a step back.
 constexpr int kKeyboardFrame = 4;
 const QColor kKeyboardColor(30, 100, 200);
@@ -184,9 +181,7 @@ void TStationTile::finish() {
     session_.close();
   // As every station and report says them, in any language.
   const Verdict verdict = runner_.record().verdict();
-  showVerdict(VerdictWord(verdict), verdict == Verdict::Pass   ? kPassColor
-                                    : verdict == Verdict::Fail ? kFailColor
-                                                               : kNoVerdictColor);
+  showVerdict(VerdictWord(verdict), VerdictColor(verdict));
   if (verdict != Verdict::Pass)
     return;
   // What the unit measured, which the operator may want to see before the next goes on.

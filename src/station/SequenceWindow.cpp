@@ -1,5 +1,7 @@
 #include "SequenceWindow.h"
 
+#include "Colours.h"
+
 #include "FromJournal.h"
 #include "LineMonitor.h"
 #include "Reports.h"
@@ -168,7 +170,7 @@ void TSequenceWindow::showResult(int index, const StepResult &result) {
   font.setBold(failed || result.state == StepState::Running);
   for (int c = 0; c <= TimeColumn; ++c) {
     item->setFont(c, font);
-    item->setBackground(c, failed ? QBrush(QColor(200, 0, 0)) : QBrush());
+    item->setBackground(c, failed ? QBrush(kFailColor) : QBrush());
     item->setForeground(c, failed ? QBrush(Qt::white)
                            : result.state == StepState::Skipped
                                ? list_->palette().brush(QPalette::Disabled, QPalette::Text)
@@ -184,7 +186,7 @@ void TSequenceWindow::showSummary(const QString &text, bool failed) {
   summary_->setText(text);
   QPalette p = palette();
   if (failed)
-    p.setColor(QPalette::WindowText, QColor(200, 0, 0));
+    p.setColor(QPalette::WindowText, kFailColor);
   summary_->setPalette(p);
   QFont font = summary_->font();
   font.setBold(failed);
