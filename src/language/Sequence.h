@@ -115,6 +115,8 @@ struct SequenceError {
 
 struct ParsedSequence {
   QList<SequenceStep> steps;
+  // SHA-256 of the file's bytes and its includes' in the order read, in hex.
+  QByteArray hash;
   // Set when the file is wrong; steps is then empty.
   bool failed = false;
   SequenceError error;

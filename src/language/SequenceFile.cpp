@@ -3,6 +3,7 @@
 #include "WordReader.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -56,6 +57,9 @@ struct Reading {
   QStringList known;
   // The files being read, outermost first: a file that includes one of them goes round.
   QStringList files;
+  // Every file's bytes as read, the file's own first and each include's where it stands:
+  // what the steps come from, to tell one version of a sequence from another.
+  QCryptographicHash hash{QCryptographicHash::Sha256};
 };
 
 QByteArray ReadWhole(const QString &path, SequenceError *error) {
@@ -102,6 +106,7 @@ void Include(WordReader &in, const QString &folder, Reading &reading, QList<Sequ
   if (!error.message.isEmpty())
     in.fail(QStringLiteral("%1: %2").arg(name, error.message), at);
   reading.files << canonical;
+  reading.hash.addData(text);
   const qsizetype first = steps->size();
   try {
     ReadLines(text, QFileInfo(path).absolutePath(), reading, steps);
@@ -167,12 +172,14 @@ ParsedSequence Parse(const QByteArray &file, const QStringList &known, const QSt
   Reading reading{known, {}};
   if (!path.isEmpty())
     reading.files << QFileInfo(path).canonicalFilePath();
+  reading.hash.addData(file);
   try {
     const int lines =
         ReadLines(file, folder.isEmpty() ? QDir::currentPath() : folder, reading, &parsed.steps);
     if (parsed.steps.isEmpty())
       throw SequenceError{
           qMax(lines, 1), 1, QCoreApplication::translate("Sequence", "no steps in the file"), {}};
+    parsed.hash = reading.hash.result().toHex();
   } catch (const SequenceError &error) {
     parsed.steps.clear();
     parsed.failed = true;

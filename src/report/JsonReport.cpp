@@ -83,6 +83,9 @@ QJsonObject PassJson(const RunRecord &record, const PassRecord &pass) {
 // The header every line repeats: which run, begun when, how far it is.
 QJsonObject LineHead(const RunRecord &record, int passesRun) {
   QJsonObject json = RecordHead(record.sequence);
+  json.insert("id", record.id.toString(QUuid::WithoutBraces));
+  if (!record.sequenceHash.isEmpty())
+    json.insert("sequence_hash", QString::fromLatin1(record.sequenceHash));
   json.insert("started", TimeText(record.started));
   json.insert("passes_run", passesRun);
   json.insert("passes_asked", record.passesAsked);
@@ -221,10 +224,20 @@ QJsonObject EndLine(const RunRecord &record) {
   return json;
 }
 
+namespace {
+// The run's own fields every record and line carries.
+void TakeHead(RunRecord *record, const QJsonObject &json) {
+  record->id = QUuid::fromString(json["id"].toString());
+  record->sequence = json["sequence"].toString();
+  record->sequenceHash = json["sequence_hash"].toString().toLatin1();
+  record->host = json["host"].toString();
+  record->started = TimeOf(json["started"]);
+}
+} // namespace
+
 RunRecord RunFromJson(const QJsonObject &json) {
   RunRecord record;
-  record.sequence = json["sequence"].toString();
-  record.started = TimeOf(json["started"]);
+  TakeHead(&record, json);
   record.ended = TimeOf(json["ended"]);
   for (const QJsonValue pass : json["passes"].toArray())
     AddPass(&record, pass.toObject());
@@ -244,10 +257,8 @@ RunRecord RunFromLines(const QByteArray &lines) {
     const QJsonObject json = QJsonDocument::fromJson(line).object();
     if (json.isEmpty())
       continue;
-    if (record.sequence.isEmpty()) {
-      record.sequence = json["sequence"].toString();
-      record.started = TimeOf(json["started"]);
-    }
+    if (record.sequence.isEmpty())
+      TakeHead(&record, json);
     record.passesAsked = json["passes_asked"].toInt(record.passesAsked);
     if (json.contains("pass")) {
       AddPass(&record, json);

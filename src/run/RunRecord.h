@@ -11,6 +11,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QUuid>
 
 #include <optional>
 
@@ -54,9 +55,16 @@ struct PassRecord {
 };
 
 struct RunRecord {
-  // The sequence file as named, and its steps as written.
+  // Every run's own: the same in every report and store it reaches, so that one stored
+  // twice is one run.
+  QUuid id;
+  // The sequence file as named, the hash of its text with its includes, and its steps as
+  // written.
   QString sequence;
+  QByteArray sequenceHash;
   QList<SequenceStep> steps;
+  // The station it ran on.
+  QString host;
   QDateTime started;
   QDateTime ended;
   int passesAsked = 1;

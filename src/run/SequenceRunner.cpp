@@ -3,6 +3,7 @@
 #include "Big5.h"
 #include "Presses.h"
 #include "RunText.h"
+#include "Tool.h"
 #include "ValueCheck.h"
 
 #include <QCoreApplication>
@@ -33,9 +34,12 @@ SequenceRunner::SequenceRunner(TSession *session, QObject *parent)
 SequenceRunner::~SequenceRunner() = default;
 
 void SequenceRunner::start(const QList<SequenceStep> &steps, int repeat, bool keepGoing,
-                           const QString &sequence) {
+                           const QString &sequence, const QByteArray &hash) {
   record_ = RunRecord();
+  record_.id = QUuid::createUuid();
   record_.sequence = sequence;
+  record_.sequenceHash = hash;
+  record_.host = HostName();
   record_.steps = steps;
   record_.passesAsked = qMax(1, repeat);
   record_.started = LocalNow();

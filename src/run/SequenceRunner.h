@@ -53,9 +53,10 @@ public:
   void setVariables(const QHash<QString, QString> &values) { preset_ = values; }
   // The answer to the question asking() put; none when the operator declined.
   void answer(const std::optional<QString> &value);
-  // sequence: the file's name, as the record keeps it.
+  // sequence: the file's name, and hash its text's with its includes (ParsedSequence), as
+  // the record keeps them.
   void start(const QList<SequenceStep> &steps, int repeat, bool keepGoing,
-             const QString &sequence = {});
+             const QString &sequence = {}, const QByteArray &hash = {});
   // The running step fails as stopped, the rest are skipped, and the run ends, saying why.
   void stop(const QString &why = {});
 
