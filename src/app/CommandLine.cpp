@@ -4,6 +4,7 @@
 #include "PortBinding.h"
 #include "Rack.h"
 #include "Reports.h"
+#include "ResultsTarget.h"
 #include "Tool.h"
 
 #include <QCommandLineParser>
@@ -56,6 +57,20 @@ constexpr OptionSpec kOptions[] = {
                        "Set a sequence's variable for --run, as NAME=VALUE, or for one device of a "
                        "rack as NAME@DEVICE=VALUE (DEVICE as ttyUSB3); an ask of NAME takes it as "
                        "its answer. May be given more than once.")},
+    {"results", nullptr, "where",
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "Store every run in <where>: a file or sqlite:FILE, "
+                       "postgresql://USER@HOST:PORT/DATABASE (each run is stored here first and "
+                       "delivered to the server from here), or none. By default a file in the "
+                       "user's data folder, or what GLOW_PANEL_RESULTS names.")},
+    {"results-status", nullptr, nullptr,
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "Say where results go, how many runs are stored and how many wait for the "
+                       "server, and exit.")},
+    {"history", nullptr, "serial",
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "Print every stored run of the unit with serial number <serial>, oldest "
+                       "first, and exit.")},
     {"station", nullptr, "file",
      QT_TRANSLATE_NOOP("CommandLine",
                        "Show the operator's board for the sequence in <file>: a tile for each "
@@ -65,7 +80,8 @@ constexpr OptionSpec kOptions[] = {
 };
 // The options that name a file or a device, which must not be empty: an empty name would
 // fall back to another device or file than the one meant.
-constexpr const char *kNamed[] = {"com1", "com2", "log", "run", "report", "station"};
+constexpr const char *kNamed[] = {"com1",    "com2",    "log",    "run",
+                                  "report", "station", "results", "history"};
 // The options whose files must be told apart: two of them naming one file would write over
 // each other, or over the sequence.
 constexpr const char *kFiles[] = {"run", "station", "report", "log"};
@@ -146,6 +162,11 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
     return finish(kRunPassed, QStringLiteral("%1 %2\n").arg(program, kToolVersion));
   if (isSet("list-ports"))
     return finish(kRunPassed, PortList());
+  result.results = value("results");
+  if (QString problem; !ParseResultsTarget(ResultsWhere(result.results), &problem))
+    return usage(QStringLiteral("--results %1").arg(problem));
+  result.history = value("history");
+  result.resultsStatus = isSet("results-status");
   for (const char *name : kNamed)
     for (const QString &named : values(name))
       if (named.trimmed().isEmpty())
@@ -191,6 +212,7 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
   result.logFile = value("log");
   result.reopen = !isSet("no-reopen");
   result.run.file = value("run");
+  result.run.results = result.results;
   result.run.reports = values("report");
   result.run.keepGoing = isSet("keep-going");
   if (isSet("repeat")) {

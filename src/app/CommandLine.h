@@ -33,6 +33,11 @@ public:
   QString logFile;
   // False with --no-reopen: a lost line just closes the port in this run.
   bool reopen = true;
+  // --results: where runs are stored; empty for GLOW_PANEL_RESULTS or the default.
+  QString results;
+  // --history SERIAL: the unit whose runs to print; empty for none.
+  QString history;
+  bool resultsStatus = false;
   // A sequence to run without a window; its file is empty for none.
   RunOptions run;
 

@@ -4,6 +4,7 @@
 #include "Headless.h"
 #include "Platform.h"
 #include "Rack.h"
+#include "ResultsCommands.h"
 #include "Startup.h"
 #include "StationBoard.h"
 #include "Translations.h"
@@ -21,6 +22,10 @@ int main(int argc, char *argv[]) {
     QCoreApplication console(argc, argv);
     InstallTranslations();
     command = ParseCommandLine(QCoreApplication::arguments());
+    if (!command.finished && command.resultsStatus)
+      return ShowResultsStatus(command.results);
+    if (!command.finished && !command.history.isEmpty())
+      return ShowHistory(command.results, command.history);
     if (!command.finished && !command.run.file.isEmpty()) {
       PrepareForLongRun();
       // Nobody would see a message box: what escapes is told on the console.

@@ -1,6 +1,8 @@
 #include "Headless.h"
 
+#include "Delivery.h"
 #include "JsonReport.h"
+#include "ResultStore.h"
 #include "Platform.h"
 #include "Reports.h"
 #include "RunText.h"
@@ -29,6 +31,20 @@ QString PresetProblem(const RunOptions &run, const ParsedSequence &parsed) {
         preset.remove(group);
   }
   return {};
+}
+
+// How long a run's end waits for the server to take what waits for it; the rest goes with
+// the next run.
+constexpr qint64 kDeliveryBudgetMs = 5000;
+
+// Records that still wait for the server are said, with why; nothing is lost meanwhile.
+void TellWaiting(const DeliveryOutcome &outcome, const ResultsTarget &target) {
+  if (outcome.waiting > 0)
+    PrintToConsole(ConsoleStream::Err,
+                   QCoreApplication::translate("HeadlessRun",
+                                               "%n record(s) wait for %1: %2\n", nullptr,
+                                               outcome.waiting)
+                       .arg(target.name(), outcome.problem));
 }
 
 // Why a run was asked to end, by the exit code that says it.
@@ -65,12 +81,27 @@ int RunHeadless(const RunOptions &run, SessionOptions options, const QString &lo
     return kRunBadInput;
   }
 
+  QString problem;
+  const std::optional<ResultsTarget> target = ParseResultsTarget(ResultsWhere(run.results), &problem);
+  ResultStore store;
+  if (!target || !store.open(*target)) {
+    PrintToConsole(ConsoleStream::Err, (target ? store.problem() : problem) + QLatin1Char('\n'));
+    return kRunBadInput;
+  }
+
   // A run whose record is lost is no pass: the reason is told at once, and again last.
   TLineJournal journal;
   QStringList lost;
   auto recordLost = [&lost](const QString &why) {
     lost << why;
     PrintToConsole(ConsoleStream::Err, QStringLiteral("NOT RECORDING: %1\n").arg(why));
+  };
+  QStringList notStoredWhy;
+  auto notStored = [&notStoredWhy](const QString &why) {
+    if (notStoredWhy.contains(why))
+      return;
+    notStoredWhy << why;
+    PrintToConsole(ConsoleStream::Err, QStringLiteral("NOT STORED: %1\n").arg(why));
   };
   QObject::connect(&journal, &TLineJournal::logFailed, &journal,
                    [&] { recordLost(journal.logError()); });
@@ -88,6 +119,9 @@ int RunHeadless(const RunOptions &run, SessionOptions options, const QString &lo
     for (const QString &path : lines)
       if (QString error; !AppendLastPass(path, runner.record(), &error) && !lost.contains(error))
         recordLost(error);
+    // Every pass that ends is kept, whatever becomes of the run.
+    if (!store.storePass(runner.record(), int(runner.passes().size()) - 1))
+      notStored(store.problem());
   });
   runner.setKeepPasses(!whole.isEmpty());
   QEventLoop loop;
@@ -109,12 +143,15 @@ int RunHeadless(const RunOptions &run, SessionOptions options, const QString &lo
   });
   if (run.rackMember)
     InterruptOnInput();
-  runner.start(parsed.steps, run.repeat, run.keepGoing, run.file);
+  runner.start(parsed.steps, run.repeat, run.keepGoing, run.file, parsed.hash);
   if (runner.running())
     loop.exec();
   OnInterrupt({});
-  PrintToConsole(ConsoleStream::Out, Summary(runner.record()) + QLatin1Char('\n'));
   const RunRecord &record = runner.record();
+  // Stored before the summary says how the run did: a run that could not be kept is no pass.
+  if (!store.storeRun(record))
+    notStored(store.problem());
+  PrintToConsole(ConsoleStream::Out, Summary(record) + QLatin1Char('\n'));
   int code = kRunPassed;
   if (interrupted)
     code = interrupted;
@@ -133,9 +170,13 @@ int RunHeadless(const RunOptions &run, SessionOptions options, const QString &lo
     lost << journal.logError();
   if (const QString console = ConsoleProblem(); !console.isEmpty())
     lost << console;
+  if (!run.rackMember)
+    TellWaiting(DeliverWaiting(*target, kDeliveryBudgetMs), *target);
   for (const QString &why : lost)
     PrintToConsole(ConsoleStream::Err, QStringLiteral("not written completely: %1\n").arg(why));
-  if (!lost.isEmpty() && code == kRunPassed)
+  for (const QString &why : notStoredWhy)
+    PrintToConsole(ConsoleStream::Err, QStringLiteral("not stored: %1\n").arg(why));
+  if ((!lost.isEmpty() || !notStoredWhy.isEmpty()) && code == kRunPassed)
     code = kRunFailed;
   return code;
 }

@@ -20,8 +20,11 @@ struct RunOptions {
   QStringList reports;
   // --set: the variables set before the run.
   QHash<QString, QString> variables;
-  // Started by a rack: a byte on standard input stops the run as a signal would.
+  // Started by a rack: a byte on standard input stops the run as a signal would, and the
+  // rack, not each device, delivers to a results server.
   bool rackMember = false;
+  // Where the run is stored (ResultsTarget.h): empty for GLOW_PANEL_RESULTS or the default.
+  QString results;
 };
 
 // Why the run cannot start, or empty: a wrong file, or a question no one is there to answer.

@@ -1,7 +1,9 @@
 #include "Rack.h"
 
 #include "Platform.h"
+#include "Delivery.h"
 #include "RackMerge.h"
+#include "ResultStore.h"
 #include "Reports.h"
 
 #include <QCoreApplication>
@@ -27,6 +29,9 @@ QString DeviceLog(const QString &log, const QString &shortName) {
 }
 
 namespace {
+// How long the rack's end waits for the server to take what its devices stored.
+constexpr qint64 kRackDeliveryBudgetMs = 10000;
+
 QHash<QString, QString> VariablesFor(const RackRun &rack, const QString &device) {
   QHash<QString, QString> values = rack.run.variables;
   values.insert(rack.perDevice.value(ShortName(device)));
@@ -83,6 +88,8 @@ QStringList MemberArguments(const RackRun &rack, const Member &member, const QTe
     args << QStringLiteral("--keep-going");
   if (!rack.reopen)
     args << QStringLiteral("--no-reopen");
+  if (!rack.run.results.isEmpty())
+    args << QStringLiteral("--results") << rack.run.results;
   const QHash<QString, QString> values = VariablesFor(rack, member.device);
   for (auto it = values.cbegin(); it != values.cend(); ++it)
     args << QStringLiteral("--set") << it.key() + QLatin1Char('=') + it.value();
@@ -114,6 +121,14 @@ QString RackProblem(const RackRun &rack) {
 int RunRack(const RackRun &rack) {
   if (const QString problem = RackProblem(rack); !problem.isEmpty()) {
     PrintToConsole(ConsoleStream::Err, problem + QLatin1Char('\n'));
+    return kRunBadInput;
+  }
+  QString problem;
+  const std::optional<ResultsTarget> target =
+      ParseResultsTarget(ResultsWhere(rack.run.results), &problem);
+  ResultStore store;
+  if (!target || !store.open(*target)) {
+    PrintToConsole(ConsoleStream::Err, (target ? store.problem() : problem) + QLatin1Char('\n'));
     return kRunBadInput;
   }
   QTemporaryDir dir;
@@ -180,6 +195,18 @@ int RunRack(const RackRun &rack) {
     ends.push_back({member.device, member.name, Ending(member)});
   }
   MergeReports(rack.run.reports, rack.run.file, ends, QDir(dir.path()), &lost);
+  // A device whose run ended without storing its end is stored as it left it: every pass it
+  // finished, and why it ended. Then the rack, once, delivers what waits for a server.
+  for (const MemberEnd &end : ends)
+    if (QJsonObject json; !end.ending.isEmpty() &&
+                          !store.storeRun(MemberRecord(end, QDir(dir.path()), rack.run.file, &json)))
+      lost << store.problem();
+  const DeliveryOutcome delivery = DeliverWaiting(store.target(), kRackDeliveryBudgetMs);
+  if (delivery.waiting > 0)
+    PrintToConsole(ConsoleStream::Err,
+                   QCoreApplication::translate("HeadlessRun", "%n record(s) wait for %1: %2\n",
+                                               nullptr, delivery.waiting)
+                       .arg(store.target().name(), delivery.problem));
   for (const QString &why : lost)
     PrintToConsole(ConsoleStream::Err, QStringLiteral("not written completely: %1\n").arg(why));
   PrintToConsole(ConsoleStream::Out,

@@ -16,8 +16,15 @@ QByteArray ReadPart(const QDir &parts, const QString &name, const char *suffix) 
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A device's run as it left it: its record where it wrote one whole, else what its lines
-// hold. json is its record as written, or empty.
+void WriteRecord(const QString &path, const QJsonObject &record, QStringList *lost) {
+  QSaveFile file(path);
+  if (file.open(QIODevice::WriteOnly) &&
+      file.write(QJsonDocument(record).toJson(QJsonDocument::Indented)) >= 0 && file.commit())
+    return;
+  *lost << QStringLiteral("%1: %2").arg(path, file.errorString());
+}
+} // namespace
+
 RunRecord MemberRecord(const MemberEnd &member, const QDir &parts, const QString &sequence,
                        QJsonObject *json) {
   *json = QJsonDocument::fromJson(ReadPart(parts, member.name, "json")).object();
@@ -33,15 +40,6 @@ RunRecord MemberRecord(const MemberEnd &member, const QDir &parts, const QString
   }
   return record;
 }
-
-void WriteRecord(const QString &path, const QJsonObject &record, QStringList *lost) {
-  QSaveFile file(path);
-  if (file.open(QIODevice::WriteOnly) &&
-      file.write(QJsonDocument(record).toJson(QJsonDocument::Indented)) >= 0 && file.commit())
-    return;
-  *lost << QStringLiteral("%1: %2").arg(path, file.errorString());
-}
-} // namespace
 
 QStringList PartReports(const QDir &parts, const QString &name) {
   return {parts.filePath(name + QStringLiteral(".json")),

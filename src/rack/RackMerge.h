@@ -10,6 +10,7 @@
 #include "RunRecord.h"
 
 #include <QDir>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -24,6 +25,10 @@ struct MemberEnd {
   QString ending;
 };
 
+// A device's run as it left it: its record where it wrote one whole, else what its lines
+// hold, stopped with the reason its run ended. json is its record as written, or empty.
+RunRecord MemberRecord(const MemberEnd &member, const QDir &parts, const QString &sequence,
+                       QJsonObject *json);
 // The parts a device's run writes into the folder: NAME.json and NAME.jsonl.
 QStringList PartReports(const QDir &parts, const QString &name);
 // Writes each of the rack's reports (by its form), adding to lost why one could not be.

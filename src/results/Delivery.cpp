@@ -142,6 +142,8 @@ bool OpenServer(const ResultsTarget &target, const QString &connection, QString 
     *problem = db.lastError().text().simplified();
     return false;
   }
+  // The server's notices ("already exists, skipping") are not the tool's to print.
+  QSqlQuery(db).exec(QStringLiteral("SET client_min_messages TO WARNING"));
   QString why;
   int version = 0;
   QSqlQuery query(db);
@@ -225,6 +227,8 @@ DeliveryOutcome DeliverWaiting(const ResultsTarget &target, qint64 budgetMs) {
     if (next.exec())
       while (next.next())
         ids << next.value(0).toString();
+    // Its snapshot would keep the outbox from being cleared below.
+    next.finish();
     if (ids.isEmpty())
       break;
     bool ok = server.db().transaction();

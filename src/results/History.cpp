@@ -23,7 +23,8 @@ QList<StoredRun> UnitHistory(QSqlDatabase db, const QString &serial, bool withSt
   QSqlQuery query(db);
   query.setForwardOnly(true);
   query.prepare(QStringLiteral(
-      "SELECT id, started, station, device, sequence, verdict, reason, passes_asked, passes_run "
+      "SELECT id, started, station, device, sequence, verdict, reason, passes_asked, passes_run, "
+      "started_ms "
       "FROM runs WHERE serial = ? ORDER BY started_ms, id"));
   query.addBindValue(server ? ToServerText(serial) : serial);
   if (!query.exec()) {
@@ -41,6 +42,7 @@ QList<StoredRun> UnitHistory(QSqlDatabase db, const QString &serial, bool withSt
     run.reason = text(query.value(6));
     run.passesAsked = query.value(7).toInt();
     run.passesRun = query.value(8).toInt();
+    run.startedMs = query.value(9).toLongLong();
     runs << run;
   }
   QSqlQuery steps(db), values(db);

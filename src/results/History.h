@@ -22,6 +22,7 @@ struct StoredStep {
 struct StoredRun {
   QString id;
   QString started;
+  qint64 startedMs = 0;
   QString station;
   QString device;
   QString sequence;

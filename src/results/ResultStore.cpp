@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDeadlineTimer>
+#include <QThread>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -28,6 +30,11 @@ QVariant Number(const QString &text) {
 
 QVariant Optional(const QString &text) {
   return text.isNull() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(text);
+}
+
+// Text a column must hold: a null string would go in as no value.
+QVariant Text(const QString &text) {
+  return text.isNull() ? QVariant(QString::fromLatin1("")) : QVariant(text);
 }
 
 // An insert of one row into a table, its values in the table's column order.
@@ -64,11 +71,16 @@ bool ResultStore::fail(const QString &what, const QString &why) {
   return false;
 }
 
+bool ResultStore::raw(const QSqlQuery &query) {
+  problem_ = query.lastError().databaseText();
+  return false;
+}
+
 bool ResultStore::exec(const QString &statement) {
   QSqlQuery query(database());
   if (query.exec(statement))
     return true;
-  problem_ = query.lastError().text();
+  problem_ = query.lastError().databaseText();
   return false;
 }
 
@@ -97,11 +109,19 @@ bool ResultStore::open(const ResultsTarget &target) {
   }
   QSqlQuery query(database());
   // Written ahead of its log: readers never wait for a writer, and a kill leaves every
-  // committed run whole.
-  if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.next())
-    return fail({}, query.lastError().text());
+  // committed run whole. Switching a new file over takes it whole for a moment, and does
+  // not wait for others that open it then: it is asked again until they are done.
+  const QDeadlineTimer patience(kBusyTimeoutMs);
+  while (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.next()) {
+    if (patience.hasExpired() ||
+        !query.lastError().databaseText().contains(QLatin1String("locked")))
+      return fail({}, query.lastError().databaseText());
+    QThread::msleep(5);
+  }
   if (query.value(0).toString().toLower() != QLatin1String("wal"))
     return fail({}, ResultStore::tr("cannot keep a write-ahead log here"));
+  // A statement left open holds its snapshot, and a writer that holds one may not wait.
+  query.finish();
   // One writer makes the tables, the others wait and find them made.
   if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
     return fail({}, problem_);
@@ -148,9 +168,11 @@ bool ResultStore::writeRun(const RunRecord &record, bool finished) {
                        : "DO NOTHING"));
   const QVariant none(QMetaType(QMetaType::QString));
   const QVariant noTime(QMetaType(QMetaType::LongLong));
-  return Run(query, {record.id.toString(QUuid::WithoutBraces), record.sequence,
-                     QString::fromLatin1(record.sequenceHash), last ? last->device : QString(),
-                     last ? last->settings : QString(), record.host,
+  return Run(query, {record.id.toString(QUuid::WithoutBraces),
+                     Text(QFileInfo(record.sequence).fileName()),
+                     Text(QString::fromLatin1(record.sequenceHash)),
+                     Text(last ? last->device : QString()), Text(last ? last->settings : QString()),
+                     Text(record.host),
                      QLatin1String(kToolVersion), serial.isEmpty() ? none : QVariant(serial),
                      TimeText(record.started), UtcMs(record.started),
                      finished ? QVariant(TimeText(record.ended)) : none,
@@ -159,7 +181,7 @@ bool ResultStore::writeRun(const RunRecord &record, bool finished) {
                      finished ? Optional(record.reason) : none, record.passesAsked,
                      record.passesRun, record.passedSteps, record.failedSteps,
                      record.failedPasses}) ||
-         fail(ResultStore::tr("storing a run"), query.lastError().text());
+         raw(query);
 }
 
 bool ResultStore::writePass(const RunRecord &record, const PassRecord &pass) {
@@ -169,25 +191,26 @@ bool ResultStore::writePass(const RunRecord &record, const PassRecord &pass) {
   steps.prepare(InsertStatement("steps", "DO NOTHING"));
   values.prepare(InsertStatement("step_values", "DO NOTHING"));
   if (!Run(passes, {id, pass.number, TimeText(pass.started), UtcMs(pass.started), pass.ms,
-                    pass.device, pass.settings, VerdictWord(pass.verdict())}))
-    return fail(ResultStore::tr("storing a pass"), passes.lastError().text());
+                    Text(pass.device), Text(pass.settings), VerdictWord(pass.verdict())}))
+    return raw(passes);
   for (int i = 0; i < pass.results.size(); ++i) {
     const SequenceStep &step = record.steps[i];
     const StepResult &r = pass.results[i];
     const QString verdict = r.state == StepState::Failed && r.cause != Verdict::Fail
                                 ? VerdictWord(r.cause)
                                 : QString::fromLatin1(TextOf(r.state).word).trimmed();
-    if (!Run(steps, {id, pass.number, i, step.file, step.line, step.source, verdict, r.startMs,
+    if (!Run(steps, {id, pass.number, i, Text(step.file), step.line, Text(step.source), verdict,
+                     r.startMs,
                      r.ms, r.replyMs >= 0 ? QVariant(r.replyMs) : QVariant(QMetaType(QMetaType::LongLong)),
-                     r.message}))
-      return fail(ResultStore::tr("storing a step"), steps.lastError().text());
+                     Text(r.message)}))
+      return raw(steps);
     const bool limited = step.kind == SequenceStep::Check && step.test == SequenceStep::Between;
     const QVariant noLimit(QMetaType(QMetaType::Double));
     for (auto it = r.values.cbegin(); it != r.values.cend(); ++it) {
       const bool held = limited && it.key() == step.variable;
-      if (!Run(values, {id, pass.number, i, it.key(), it.value(), Number(it.value()),
+      if (!Run(values, {id, pass.number, i, it.key(), Text(it.value()), Number(it.value()),
                         held ? QVariant(step.low) : noLimit, held ? QVariant(step.high) : noLimit}))
-        return fail(ResultStore::tr("storing a value"), values.lastError().text());
+        return raw(values);
     }
   }
   return true;
@@ -196,24 +219,19 @@ bool ResultStore::writePass(const RunRecord &record, const PassRecord &pass) {
 bool ResultStore::storePass(const RunRecord &record, int index) {
   if (!open_)
     return target_.kind == ResultsTarget::None;
-  if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
-    return fail(ResultStore::tr("storing a pass"), problem_);
-  if (writeRun(record, false) && writePass(record, record.passes[index]) &&
-      exec(QStringLiteral("COMMIT")))
+  if (exec(QStringLiteral("BEGIN IMMEDIATE")) && writeRun(record, false) &&
+      writePass(record, record.passes[index]) && exec(QStringLiteral("COMMIT")))
     return true;
   const QString why = problem_;
   exec(QStringLiteral("ROLLBACK"));
-  problem_ = why;
-  return false;
+  return fail(ResultStore::tr("storing a pass"), why);
 }
 
 bool ResultStore::storeRun(const RunRecord &record) {
   if (!open_)
     return target_.kind == ResultsTarget::None;
-  if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
-    return fail(ResultStore::tr("storing a run"), problem_);
   const QString id = record.id.toString(QUuid::WithoutBraces);
-  bool ok = writeRun(record, true);
+  bool ok = exec(QStringLiteral("BEGIN IMMEDIATE")) && writeRun(record, true);
   for (const PassRecord &pass : record.passes)
     ok = ok && writePass(record, pass);
   if (ok) {
@@ -222,21 +240,20 @@ bool ResultStore::storeRun(const RunRecord &record) {
     const QHash<QString, QString> values =
         record.passes.isEmpty() ? QHash<QString, QString>() : record.passes.last().variables;
     for (auto it = values.cbegin(); ok && it != values.cend(); ++it)
-      ok = Run(variables, {id, it.key(), it.value()}) ||
-           fail(ResultStore::tr("storing a variable"), variables.lastError().text());
+      ok = Run(variables, {id, it.key(), Text(it.value())}) ||
+           raw(variables);
   }
   if (ok && target_.kind == ResultsTarget::Postgres) {
     QSqlQuery outbox(database());
     outbox.prepare(InsertStatement("outbox", "DO NOTHING"));
-    ok = Run(outbox, {id, target_.name(), QDateTime::currentMSecsSinceEpoch(), 0, QString()}) ||
-         fail(ResultStore::tr("queueing a run for the server"), outbox.lastError().text());
+    ok = Run(outbox, {id, target_.name(), QDateTime::currentMSecsSinceEpoch(), 0, Text({})}) ||
+         raw(outbox);
   }
   if (ok && exec(QStringLiteral("COMMIT")))
     return true;
   const QString why = problem_;
   exec(QStringLiteral("ROLLBACK"));
-  problem_ = why;
-  return false;
+  return fail(ResultStore::tr("storing a run"), why);
 }
 
 int ResultStore::waiting() {

@@ -13,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 
 #include <memory>
@@ -55,6 +56,8 @@ private:
   bool writeRun(const RunRecord &record, bool finished);
   bool writePass(const RunRecord &record, const PassRecord &pass);
   bool exec(const QString &statement);
+  // Keeps the query's error as the problem; false.
+  bool raw(const QSqlQuery &query);
 
   ResultsTarget target_;
   QString connection_;

@@ -5,7 +5,10 @@
 // code, and nothing is lost without a word.
 #include "AnsweringDevice.h"
 
+#include "ResultStore.h"
+
 #include <QDir>
+#include <QSqlQuery>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -94,6 +97,8 @@ private slots:
   void killDuringSweepKeepsTheLog();
   void consoleThatTakesNothing_data();
   void consoleThatTakesNothing();
+  void storeOnADiskThatFills();
+  void killWhileStoring();
 };
 
 void FaultTest::endedByARequest_data() {
@@ -290,6 +295,67 @@ void FaultTest::consoleThatTakesNothing() {
   const QString err = QString::fromUtf8(FileContent(dir.filePath("err")));
   QVERIFY2(err.contains("standard output") && err.contains(reason), qPrintable(err));
   QVERIFY(FileContent(dir.filePath("r.json")).contains("\"verdict\": \"PASS\""));
+}
+
+void FaultTest::storeOnADiskThatFills() {
+  AnsweringDevice device(Echo);
+  REQUIRE_DEVICE(device);
+  QTemporaryDir dir;
+  const QString seq = Sequence(dir, "open\nask serial \"SN\"\nsend \"x\"\nexpect \"x\"\nclose\n");
+  // A run that fits, one whose record does not (a note of 120 KB), and the unit's history
+  // afterwards: all on a 192 KB disk of the store's own.
+  QProcess shell;
+  QStringList command{"--mount"};
+  if (::geteuid() != 0)
+    command << "--map-root-user";
+  const QString note = QStringLiteral("note=") + QString(120000, QLatin1Char('n'));
+  QDir().mkpath(dir.filePath("disk"));
+  shell.start("unshare",
+              command << "sh" << "-c"
+                      << "mount -t tmpfs -o size=192k glow-panel \"$0\" || exit 9; store=\"$0/r.sqlite\"; "
+                         "\"$1\" --run \"$2\" --com1 \"$3\" --results \"$store\" --set serial=GP1; "
+                         "echo \"exit $?\"; "
+                         "\"$1\" --run \"$2\" --com1 \"$3\" --results \"$store\" --set serial=GP1 "
+                         "--set \"$4\" 2>&1; echo \"exit $?\"; "
+                         "\"$1\" --history GP1 --results \"$store\""
+                      << dir.filePath("disk") << QStringLiteral(GLOW_PANEL_BINARY) << seq
+                      << device.path() << note);
+  QTRY_COMPARE_WITH_TIMEOUT(shell.state(), QProcess::NotRunning, 30000);
+  const QString out = QString::fromUtf8(shell.readAllStandardOutput());
+  QVERIFY2(shell.exitCode() != 9, "cannot mount a small disk here");
+  // The second run is no pass: it says why, and the store keeps the first whole.
+  QCOMPARE(out.split('\n').filter(QRegularExpression("^exit ")),
+           QStringList({"exit 0", "exit 1"}));
+  QVERIFY2(out.contains("NOT STORED") && out.contains("full"), qPrintable(out));
+  QCOMPARE(out.count("PASS    "), 1);
+}
+
+void FaultTest::killWhileStoring() {
+  AnsweringDevice device(Echo);
+  REQUIRE_DEVICE(device);
+  QTemporaryDir dir;
+  Tool tool;
+  tool.start({"--run", Sequence(dir, "open\nsend \"x\"\nexpect \"x\"\nclose\n"), "--com1",
+              device.path(), "--repeat", "100000", "--results", dir.filePath("r.sqlite")});
+  QVERIFY(tool.said("# pass 20 "));
+  tool.signal(SIGKILL);
+  tool.finish();
+  // Every pass that was stored is whole, and the store goes on taking runs.
+  ResultsTarget target;
+  target.file = dir.filePath("r.sqlite");
+  ResultStore store;
+  QVERIFY2(store.open(target), qPrintable(store.problem()));
+  QSqlQuery query(store.database());
+  QVERIFY(query.exec("PRAGMA integrity_check") && query.next());
+  QCOMPARE(query.value(0).toString(), QStringLiteral("ok"));
+  QVERIFY(query.exec("SELECT COUNT(*), MIN(steps), MAX(steps) FROM "
+                     "(SELECT pass, COUNT(*) AS steps FROM steps GROUP BY pass)") &&
+          query.next());
+  QVERIFY2(query.value(0).toInt() >= 19, qPrintable(query.value(0).toString()));
+  QCOMPARE(query.value(1).toInt(), 4);
+  QCOMPARE(query.value(2).toInt(), 4);
+  QVERIFY(query.exec("SELECT verdict IS NULL FROM runs") && query.next());
+  QVERIFY(query.value(0).toBool());
 }
 
 QTEST_MAIN(FaultTest)

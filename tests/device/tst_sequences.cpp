@@ -305,6 +305,14 @@ void SequenceTest::badInputSendsNothing_data() {
       << "same file";
   QTest::newRow("an empty value where a step sends it")
       << QStringList{"--run", "%var", "--com1", "%dev", "--set", "serial="} << "serial is empty";
+  QTest::newRow("a store that is a folder")
+      << QStringList{"--run", "%seq", "--com1", "%dev", "--results", "%dir"} << "a folder";
+  QTest::newRow("a store that is no store")
+      << QStringList{"--run", "%seq", "--com1", "%dev", "--results", "sqlite:%seq"}
+      << "not a database";
+  QTest::newRow("a store of no kind we know")
+      << QStringList{"--run", "%seq", "--com1", "%dev", "--results", "mysql://a@b/c"}
+      << "not a store";
   QTest::newRow("a value with a character Big5 lacks")
       << QStringList{"--run", "%var", "--com1", "%dev", "--set", "serial=AB\u00e912"}
       << "serial: 'é' has no Big5 code";
