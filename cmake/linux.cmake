@@ -43,6 +43,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 # Beyond the linked libraries: a platform plugin to show a window, Qt's own texts in
-# Chinese, and the faces the window's fonts fall back to.
+# Chinese, the faces the window's fonts fall back to, and the SQLite driver that keeps the
+# results; the PostgreSQL driver for a bench that stores on a server.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-qpa-plugins, qt6-translations-l10n, fonts-arphic-uming, fonts-liberation")
+    "qt6-qpa-plugins, qt6-translations-l10n, fonts-arphic-uming, fonts-liberation, libqt6sql6-sqlite")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql")

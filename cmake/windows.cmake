@@ -7,7 +7,7 @@ target_sources(glow-panel PRIVATE ${PROJECT_BINARY_DIR}/glow-panel.rc)
 # from there (under Wine too), and installed beside the exe.
 get_filename_component(qt_windows "${Qt6_DIR}/../../.." ABSOLUTE)
 set(runtime_dlls)
-foreach(module Core Gui Widgets SerialPort)
+foreach(module Core Gui Widgets SerialPort Sql)
   list(APPEND runtime_dlls "${qt_windows}/bin/Qt6${module}.dll")
 endforeach()
 foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
@@ -16,8 +16,10 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
   get_filename_component(found "${found}" REALPATH)
   list(APPEND runtime_dlls "${found}")
 endforeach()
-# The offscreen platform runs a sequence headless (--run), with no window to show.
-set(plugins platforms/qwindows.dll platforms/qoffscreen.dll styles/qwindowsvistastyle.dll)
+# The offscreen platform runs a sequence headless (--run), with no window to show; the SQLite
+# driver keeps the results. (A server database on Windows is not offered yet.)
+set(plugins platforms/qwindows.dll platforms/qoffscreen.dll styles/qwindowsvistastyle.dll
+            sqldrivers/qsqlite.dll)
 file(COPY ${runtime_dlls} "${qt_windows}/bin/Qt6Test.dll" DESTINATION ${PROJECT_BINARY_DIR}/bin)
 foreach(plugin ${plugins})
   get_filename_component(dir ${plugin} DIRECTORY)

@@ -4,6 +4,7 @@ BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 CMAKE_ARGS=()
 
 PACKAGES=(qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
+          libqt6sql6-sqlite libqt6sql6-psql
           cmake ninja-build g++ xvfb xauth file
           dpkg-dev desktop-file-utils appstream lintian socat
           fonts-arphic-uming fonts-liberation)
@@ -38,7 +39,9 @@ use_windows_build() {
   if [ -z "$qt" ]; then
     qt="$BUILD_DIR/qt6-mingw64"
     local tarball="$ROOT/../shared/windows/qt-6.4.2-mingw64.tar.xz"
-    if [ ! -f "$qt/lib/cmake/Qt6/Qt6Config.cmake" ]; then
+    # A folder unpacked from an earlier tarball lacks Qt Sql: it is unpacked again.
+    if [ ! -f "$qt/lib/cmake/Qt6Sql/Qt6SqlConfig.cmake" ]; then
+      rm -rf "$qt"
       [ -f "$tarball" ] || { echo "No Qt for Windows: $tarball is missing and GLOW_PANEL_QT_WINDOWS is not set." >&2; exit 1; }
       mkdir -p "$BUILD_DIR"
       tar -xJf "$tarball" -C "$BUILD_DIR"

@@ -32,6 +32,7 @@ if [ "${1:-}" = "--sanitize" ]; then
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:${ASAN_OPTIONS:-}"
   export UBSAN_OPTIONS="print_stacktrace=1:${UBSAN_OPTIONS:-}"
 fi
-ensure_packages
+# The results server's tests start a PostgreSQL server of their own.
+ensure_packages postgresql
 build
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)" "$@"

@@ -133,6 +133,18 @@ Try &apos;%1 --help&apos;.
         <source>Exit status:</source>
         <translation>結束狀態：</translation>
     </message>
+    <message>
+        <source>Store every run in &lt;where&gt;: a file or sqlite:FILE, postgresql://USER@HOST:PORT/DATABASE (each run is stored here first and delivered to the server from here), or none. By default a file in the user&apos;s data folder, or what GLOW_PANEL_RESULTS names.</source>
+        <translation>將每次執行存入 &lt;where&gt;：檔案或 sqlite:FILE、postgresql://USER@HOST:PORT/DATABASE（每次執行先存在本機，再從本機送到伺服器），或 none。預設為使用者資料夾中的檔案，或 GLOW_PANEL_RESULTS 指定的位置。</translation>
+    </message>
+    <message>
+        <source>Say where results go, how many runs are stored and how many wait for the server, and exit.</source>
+        <translation>說明結果存在哪裡、已存多少次執行、有多少筆等待送到伺服器，然後結束。</translation>
+    </message>
+    <message>
+        <source>Print every stored run of the unit with serial number &lt;serial&gt;, oldest first, and exit.</source>
+        <translation>依時間先後列出序號為 &lt;serial&gt; 的單元所有已存的執行，然後結束。</translation>
+    </message>
 </context>
 <context>
     <name>ExitCode</name>
@@ -182,6 +194,14 @@ Try &apos;%1 --help&apos;.
     <message>
         <source>stopped: asked to terminate</source>
         <translation>已停止：被要求結束</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n record(s) wait for %1: %2
+</source>
+        <translation>
+            <numerusform>%n 筆紀錄等待送到 %1：%2
+</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -255,6 +275,106 @@ Try &apos;%1 --help&apos;.
 </source>
         <translation>%1 個裝置：%2 個通過，%3 個失敗，%4 個斷線
 </translation>
+    </message>
+</context>
+<context>
+    <name>ResultStore</name>
+    <message>
+        <source>a folder, not a file</source>
+        <translation>是資料夾，不是檔案</translation>
+    </message>
+    <message>
+        <source>no such folder</source>
+        <translation>沒有這個資料夾</translation>
+    </message>
+    <message>
+        <source>this system has no SQLite driver for Qt</source>
+        <translation>本系統沒有 Qt 的 SQLite 驅動程式</translation>
+    </message>
+    <message>
+        <source>cannot keep a write-ahead log here</source>
+        <translation>無法在此保留預寫式紀錄</translation>
+    </message>
+    <message>
+        <source>made by a newer glow-panel (schema %1; this one knows %2)</source>
+        <translation>由較新版的 glow-panel 建立（結構第 %1 版；此版只認得第 %2 版）</translation>
+    </message>
+    <message>
+        <source>storing a pass</source>
+        <translation>儲存一輪時</translation>
+    </message>
+    <message>
+        <source>storing a run</source>
+        <translation>儲存一次執行時</translation>
+    </message>
+</context>
+<context>
+    <name>Results</name>
+    <message>
+        <source>made by a newer glow-panel (schema %1; this one knows %2)</source>
+        <translation>由較新版的 glow-panel 建立（結構第 %1 版；此版只認得第 %2 版）</translation>
+    </message>
+    <message>
+        <source>this system has no PostgreSQL driver for Qt</source>
+        <translation>本系統沒有 Qt 的 PostgreSQL 驅動程式</translation>
+    </message>
+    <message>
+        <source>No runs of %1 are stored.
+</source>
+        <translation>沒有 %1 的已存執行。
+</translation>
+    </message>
+    <message>
+        <source>UNFINISHED</source>
+        <translation>未完成</translation>
+    </message>
+    <message>
+        <source>    %1 of %2 passes run
+</source>
+        <translation>    已執行 %2 輪中的 %1 輪
+</translation>
+    </message>
+    <message>
+        <source>no store: results go nowhere (none)</source>
+        <translation>沒有儲存處：結果不保存（none）</translation>
+    </message>
+    <message>
+        <source>Results go to %1
+</source>
+        <translation>結果存入 %1
+</translation>
+    </message>
+    <message>
+        <source>%1 runs stored in %2
+</source>
+        <translation>%2 已存 %1 次執行
+</translation>
+    </message>
+    <message>
+        <source>Nothing waits for the server.
+</source>
+        <translation>沒有等待送到伺服器的紀錄。
+</translation>
+    </message>
+    <message>
+        <source>%1 records wait for the server: %2
+</source>
+        <translation>%1 筆紀錄等待送到伺服器：%2
+</translation>
+    </message>
+    <message>
+        <source>%1: %2; this bench&apos;s runs only
+</source>
+        <translation>%1：%2；只列出本測試台的執行
+</translation>
+    </message>
+    <message>
+        <source>%1: not a server: expected postgresql://USER@HOST:PORT/DATABASE</source>
+        <translation>%1：不是伺服器：應為 postgresql://USER@HOST:PORT/DATABASE</translation>
+    </message>
+    <message>
+        <source>%1: not a store: expected a file, sqlite:FILE, postgresql://USER@HOST:PORT/DATABASE or none</source>
+        <translation>%1：不是儲存處：應為檔案、sqlite:FILE、postgresql://USER@HOST:PORT/DATABASE 或 none</translation>
     </message>
 </context>
 <context>
@@ -703,6 +823,98 @@ Close it there first.</source>
     </message>
 </context>
 <context>
+    <name>TResultsKeeper</name>
+    <message>
+        <source>no store</source>
+        <translation>沒有儲存處</translation>
+    </message>
+    <message>
+        <source>NOT STORING: %1</source>
+        <translation>沒有在儲存：%1</translation>
+    </message>
+    <message numerus="yes">
+        <source>Results go to %1; %n record(s) wait: %2</source>
+        <translation>
+            <numerusform>結果存入 %1；%n 筆紀錄等待中：%2</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Results go to %1</source>
+        <translation>結果存入 %1</translation>
+    </message>
+</context>
+<context>
+    <name>TResultsWindow</name>
+    <message>
+        <source>Results - GLOW_PANEL</source>
+        <translation>結果 - GLOW_PANEL</translation>
+    </message>
+    <message>
+        <source>Serial number, typed or scanned</source>
+        <translation>序號，輸入或掃描</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>尋找</translation>
+    </message>
+    <message>
+        <source>Use</source>
+        <translation>使用</translation>
+    </message>
+    <message>
+        <source>When</source>
+        <translation>時間</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>判定</translation>
+    </message>
+    <message>
+        <source>Station</source>
+        <translation>測試台</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>裝置</translation>
+    </message>
+    <message>
+        <source>Sequence</source>
+        <translation>序列</translation>
+    </message>
+    <message>
+        <source>Failed step</source>
+        <translation>失敗的步驟</translation>
+    </message>
+    <message>
+        <source>Unit:</source>
+        <translation>單元：</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>歷史</translation>
+    </message>
+    <message>
+        <source>Results go to:</source>
+        <translation>結果存入：</translation>
+    </message>
+    <message>
+        <source>UNFINISHED</source>
+        <translation>未完成</translation>
+    </message>
+    <message>
+        <source>reply %1 ms</source>
+        <translation>回應 %1 ms</translation>
+    </message>
+    <message>
+        <source>No runs of %1 are stored.</source>
+        <translation>沒有 %1 的已存執行。</translation>
+    </message>
+    <message>
+        <source>%1 (this run only: the choice could not be saved)</source>
+        <translation>%1（只限本次執行：無法儲存此選擇）</translation>
+    </message>
+</context>
+<context>
     <name>TSequenceWindow</name>
     <message>
         <source>Test sequences - GLOW_PANEL</source>
@@ -794,6 +1006,14 @@ Close it there first.</source>
         <source>FAILED at %1: %2</source>
         <translation>%1 失敗：%2</translation>
     </message>
+    <message>
+        <source>Results…</source>
+        <translation>結果…</translation>
+    </message>
+    <message>
+        <source>NOT STORED: %1</source>
+        <translation>未儲存：%1</translation>
+    </message>
 </context>
 <context>
     <name>TStationBoard</name>
@@ -868,6 +1088,10 @@ Close it there first.</source>
     <message>
         <source>Reopened as %1; the port item still names %2.</source>
         <translation>已改以 %1 重新開啟；此埠項目仍指定 %2。</translation>
+    </message>
+    <message>
+        <source>Results</source>
+        <translation>結果</translation>
     </message>
 </context>
 </TS>

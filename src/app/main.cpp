@@ -65,6 +65,7 @@ int main(int argc, char *argv[]) {
     const SessionOptions options = command.sessionOptions();
     if (!command.station.isEmpty()) {
       TStationBoard board(options, command.logFile);
+      board.keeper()->use(command.results);
       board.setVariables(command.run.variables, command.perDevice);
       board.setDevices(command.rack);
       board.setSequence(station.steps, command.station);
@@ -73,6 +74,7 @@ int main(int argc, char *argv[]) {
       return;
     }
     TrdCom form(options);
+    form.useResults(command.results);
     if (command.rack.size() > 1)
       form.setStationDevices(command.rack);
     if (!command.logFile.isEmpty())

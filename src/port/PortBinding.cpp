@@ -190,6 +190,16 @@ bool PortBindings::setReopenWhenBack(bool reopen) {
   return saved(settings);
 }
 
+QString PortBindings::resultsWhere() const {
+  return settings().value(QStringLiteral("results/where")).toString();
+}
+
+bool PortBindings::setResultsWhere(const QString &where) {
+  QSettings s = settings();
+  s.setValue(QStringLiteral("results/where"), where);
+  return saved(s);
+}
+
 bool SameAdapter(const SerialPortEntry &a, const SerialPortEntry &b) {
   return !a.serialNumber.isEmpty() && a.serialNumber == b.serialNumber &&
          a.vendorId == b.vendorId && a.productId == b.productId;

@@ -92,6 +92,11 @@ public:
   bool reopenWhenBack() const;
   bool setReopenWhenBack(bool reopen);
 
+  // Where the window stores runs, as --results names a store; empty for the default. Saved
+  // like the choices.
+  QString resultsWhere() const;
+  bool setResultsWhere(const QString &where);
+
   // Why the settings could not be read or the last choice not saved, with the file; empty
   // when all is well. onProblem, when set, hears each problem as it arises.
   QString problem() const { return problem_; }

@@ -36,6 +36,7 @@ TSequenceWindow::TSequenceWindow(TSession *session, std::function<PortChoice()> 
   stop_ = new QPushButton(tr("Stop"), this);
   report_ = new QPushButton(tr("Save report…"), this);
   station_ = new QPushButton(tr("Station…"), this);
+  auto *results = new QPushButton(tr("Results…"), this);
   station_->setObjectName(QStringLiteral("station"));
   repeat_ = new QSpinBox(this);
   repeat_->setRange(1, 100000);
@@ -59,6 +60,7 @@ TSequenceWindow::TSequenceWindow(TSession *session, std::function<PortChoice()> 
                      static_cast<QWidget *>(repeat_)})
     buttons->addWidget(w);
   buttons->addStretch(1);
+  buttons->addWidget(results);
   buttons->addWidget(station_);
   buttons->addWidget(report_);
   auto *layout = new QVBoxLayout(this);
@@ -79,6 +81,7 @@ TSequenceWindow::TSequenceWindow(TSession *session, std::function<PortChoice()> 
           [this] { runner_.stop(tr("stopped by the operator")); });
   connect(report_, &QPushButton::clicked, this, &TSequenceWindow::saveReport);
   connect(station_, &QPushButton::clicked, this, [this] { emit stationRequested(steps_, name_); });
+  connect(results, &QPushButton::clicked, this, &TSequenceWindow::resultsRequested);
   connect(&runner_, &SequenceRunner::passStarted, this, [this](int pass) {
     for (int i = 0; i < list_->topLevelItemCount(); ++i)
       showResult(i, {});
@@ -101,7 +104,14 @@ TSequenceWindow::TSequenceWindow(TSession *session, std::function<PortChoice()> 
     // A failure stays in view above the count.
     const bool failed = runner_.failedSteps() > 0;
     const QString summary = Summary(runner_.record());
-    showSummary(failed ? failure_ + QLatin1Char('\n') + summary : summary, failed);
+    // No run is a pass until it is stored.
+    if (keeper_ && !keeper_->keep(runner_.record()))
+      showSummary(tr("NOT STORED: %1").arg(keeper_->problem()) + QLatin1Char('\n') + summary,
+                  true);
+    else
+      showSummary(failed ? failure_ + QLatin1Char('\n') + summary
+                         : VerdictWord(runner_.record().verdict()) + QStringLiteral(": ") + summary,
+                  failed);
     enableButtons();
   });
   enableButtons();
@@ -117,6 +127,7 @@ bool TSequenceWindow::load(const QString &path) {
     return false;
   }
   setSteps(parsed.steps, path);
+  hash_ = parsed.hash;
   return true;
 }
 
@@ -129,6 +140,7 @@ void TSequenceWindow::loadRecording() {
 
 void TSequenceWindow::setSteps(const QList<SequenceStep> &steps, const QString &name) {
   steps_ = steps;
+  hash_.clear();
   name_ = name;
   file_->setText(name);
   list_->clear();
@@ -150,7 +162,7 @@ void TSequenceWindow::run() {
   if (steps_.isEmpty() || runner_.running())
     return;
   failure_.clear();
-  runner_.start(steps_, repeat_->value(), false, name_);
+  runner_.start(steps_, repeat_->value(), false, name_, hash_);
   enableButtons();
 }
 

@@ -6,6 +6,7 @@
 // be saved as a JUnit report. "Station…" takes the steps to the operator's board.
 #pragma once
 
+#include "ResultsKeeper.h"
 #include "SequenceRunner.h"
 
 #include <QWidget>
@@ -26,6 +27,8 @@ public:
   TSequenceWindow(TSession *session, std::function<PortChoice()> choice, TLineMonitor *monitor,
                   QWidget *parent = nullptr);
 
+  // Where runs are stored: a run not stored is no pass, and the summary says why.
+  void setKeeper(TResultsKeeper *keeper) { keeper_ = keeper; }
   // Loads a file; false, with the place and reason in the summary, when it is wrong.
   bool load(const QString &path);
   // Loads what the line monitor has recorded so far.
@@ -37,6 +40,8 @@ public:
 signals:
   // "Station…": the operator's board for these steps, a tile per device.
   void stationRequested(const QList<SequenceStep> &steps, const QString &name);
+  // "Results…": the Results view.
+  void resultsRequested();
 
 private:
   void setSteps(const QList<SequenceStep> &steps, const QString &name);
@@ -47,6 +52,9 @@ private:
   void enableButtons();
 
   TLineMonitor *monitor_;
+  TResultsKeeper *keeper_ = nullptr;
+  // SHA-256 of the file's text with its includes.
+  QByteArray hash_;
   SequenceRunner runner_;
   QList<SequenceStep> steps_;
   QString name_;

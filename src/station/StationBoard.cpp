@@ -37,7 +37,8 @@ PortLister SharedForOnePass(PortLister lister) {
 } // namespace
 
 TStationBoard::TStationBoard(SessionOptions options, const QString &log, QWidget *parent)
-    : QWidget(parent, Qt::Window), options_(std::move(options)), log_(log) {
+    : QWidget(parent, Qt::Window), options_(std::move(options)),
+      keeper_(new TResultsKeeper({}, this)), log_(log) {
   options_.listPorts = SharedForOnePass(options_.listPorts);
   setWindowTitle(tr("Station - GLOW_PANEL"));
   resize(800, 560);
@@ -110,6 +111,7 @@ void TStationBoard::setDevices(QStringList devices) {
     auto *tile = new TStationTile(
         device, options, log_.isEmpty() ? QString() : DeviceLog(log_, ShortName(device)), this);
     tile->setSequence(steps_, name_, presetFor(device));
+    tile->setKeeper(keeper_);
     connect(tile->runner(), &SequenceRunner::passStarted, this, [this] {
       clock_.start();
       deviceEdit_->setEnabled(false);
@@ -125,6 +127,12 @@ QHash<QString, QString> TStationBoard::presetFor(const QString &device) const {
   QHash<QString, QString> preset = all_;
   preset.insert(perDevice_.value(ShortName(device)));
   return preset;
+}
+
+void TStationBoard::setKeeper(TResultsKeeper *keeper) {
+  keeper_ = keeper;
+  for (TStationTile *tile : std::as_const(tiles_))
+    tile->setKeeper(keeper);
 }
 
 void TStationBoard::startAll() {

@@ -29,6 +29,9 @@ public:
   // A tile for each device, in order (none: every serial port found); nothing while a tile
   // runs.
   void setDevices(QStringList devices);
+  // Where the tiles' runs are stored: the window's, or the board's own made with where.
+  void setKeeper(TResultsKeeper *keeper);
+  TResultsKeeper *keeper() const { return keeper_; }
   void startAll();
   QList<TStationTile *> tiles() const { return tiles_; }
 
@@ -39,6 +42,7 @@ private:
   QHash<QString, QString> presetFor(const QString &device) const;
 
   SessionOptions options_;
+  TResultsKeeper *keeper_;
   QString log_;
   QList<SequenceStep> steps_;
   QString name_;

@@ -179,7 +179,13 @@ void TStationTile::finish() {
   // its device to return, which the tile then shows.
   if (!session_.waitingForDevice())
     session_.close();
-  // As every station and report says them, in any language.
+  // As every station and report says them, in any language; but no run is a pass until
+  // it is stored.
+  if (keeper_ && !keeper_->keep(runner_.record())) {
+    showVerdict(QStringLiteral("NOT STORED"), kFailColor);
+    showReason(keeper_->problem(), true);
+    return;
+  }
   const Verdict verdict = runner_.record().verdict();
   showVerdict(VerdictWord(verdict), VerdictColor(verdict));
   if (verdict != Verdict::Pass)

@@ -7,6 +7,7 @@
 
 #include "LineJournal.h"
 #include "PortSession.h"
+#include "ResultsKeeper.h"
 #include "SequenceRunner.h"
 
 #include <QElapsedTimer>
@@ -28,6 +29,8 @@ public:
   // sequence: the file's name, as the run's record keeps it.
   void setSequence(const QList<SequenceStep> &steps, const QString &sequence,
                    const QHash<QString, QString> &preset);
+  // Where the tile's runs are stored; a run not stored shows no PASS.
+  void setKeeper(TResultsKeeper *keeper) { keeper_ = keeper; }
   void start();
   void stop() { runner_.stop(); }
   bool running() const { return runner_.running(); }
@@ -55,6 +58,7 @@ private:
   void showReason(const QString &text, bool failure);
 
   QString device_;
+  TResultsKeeper *keeper_ = nullptr;
   TLineJournal journal_;
   TPortSession session_;
   SequenceRunner runner_;

@@ -5,6 +5,7 @@
 #include "Look.h"
 #include "Platform.h"
 #include "PortMenu.h"
+#include "ResultsWindow.h"
 #include "Presses.h"
 #include "SequenceWindow.h"
 #include "StationBoard.h"
@@ -66,6 +67,18 @@ TrdCom::TrdCom(SessionOptions options) : ui(new Ui::TrdCom) {
   monitorAction_->setShortcutContext(Qt::WindowShortcut);
   addAction(monitorAction_);
   connect(monitorAction_, &QAction::triggered, this, &TrdCom::showMonitor);
+  // Where runs are kept: the window's setting, unless the command line or the environment
+  // names a store (useResults()).
+  keeper_ = new TResultsKeeper(
+      ResultsWhere({}).isEmpty() ? session_->bindings().resultsWhere() : QString(), this);
+  results_ = new TResultsWindow(
+      keeper_, [this](const QString &where) { return session_->bindings().setResultsWhere(where); },
+      this);
+  resultsAction_ = new QAction(tr("Results"), this);
+  resultsAction_->setShortcut(QKeySequence(Qt::Key_F9));
+  resultsAction_->setShortcutContext(Qt::WindowShortcut);
+  addAction(resultsAction_);
+  connect(resultsAction_, &QAction::triggered, this, &TrdCom::showResults);
   // Test sequences: F11 anywhere here, or the receive memo's menu.
   sequences_ = new TSequenceWindow(
       session_, [this] { return choice(); }, monitor_, this);
@@ -75,6 +88,8 @@ TrdCom::TrdCom(SessionOptions options) : ui(new Ui::TrdCom) {
   addAction(sequencesAction_);
   connect(sequencesAction_, &QAction::triggered, this, &TrdCom::showSequences);
   connect(sequences_, &TSequenceWindow::stationRequested, this, &TrdCom::showStation);
+  connect(sequences_, &TSequenceWindow::resultsRequested, this, &TrdCom::showResults);
+  sequences_->setKeeper(keeper_);
   ui->Memo2->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(ui->Memo2, &QWidget::customContextMenuRequested, this, &TrdCom::showMemoMenu);
 
@@ -267,12 +282,24 @@ void TrdCom::showSequences() {
 void TrdCom::showStation(const QList<SequenceStep> &steps, const QString &name) {
   if (!station_) {
     station_ = new TStationBoard(stationOptions_, {}, this);
+    station_->setKeeper(keeper_);
     station_->setDevices(stationDevices_);
   }
   station_->setSequence(steps, name);
   station_->show();
   station_->raise();
   station_->activateWindow();
+}
+
+void TrdCom::showResults() {
+  results_->show();
+  results_->raise();
+  results_->activateWindow();
+}
+
+void TrdCom::useResults(const QString &where) {
+  if (!where.isEmpty())
+    keeper_->use(where);
 }
 
 void TrdCom::showMonitor() {
@@ -286,6 +313,7 @@ void TrdCom::showMemoMenu(const QPoint &pos) {
   QAction *first = menu->actions().value(0);
   menu->insertAction(first, monitorAction_);
   menu->insertAction(first, sequencesAction_);
+  menu->insertAction(first, resultsAction_);
   menu->insertSeparator(first);
   menu->exec(ui->Memo2->mapToGlobal(pos));
 }

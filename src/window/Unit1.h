@@ -21,6 +21,8 @@ class QMenu;
 QT_END_NAMESPACE
 
 class TLineMonitor;
+class TResultsKeeper;
+class TResultsWindow;
 class TPortMenu;
 class TRead232;
 class TSequenceWindow;
@@ -55,6 +57,11 @@ public:
   TPortMenu *portMenu() const { return portMenu_; }
   TLineMonitor *lineMonitor() const { return monitor_; }
   TSequenceWindow *sequenceWindow() const { return sequences_; }
+  TResultsKeeper *resultsKeeper() const { return keeper_; }
+  TResultsWindow *resultsWindow() const { return results_; }
+  // Stores runs where this names (as --results does) rather than where the window's setting
+  // says; empty keeps the setting.
+  void useResults(const QString &where);
   // The devices the operator's board starts with: all the serial ports found, unless set.
   void setStationDevices(const QStringList &devices) { stationDevices_ = devices; }
   TStationBoard *stationBoard() const { return station_; }
@@ -79,6 +86,7 @@ private:
   void showMonitor();
   void showSequences();
   void showStation(const QList<SequenceStep> &steps, const QString &name);
+  void showResults();
   void showMemoMenu(const QPoint &pos);
   void showSessionEvents();
 
@@ -93,6 +101,9 @@ private:
   QAction *monitorAction_;
   TSequenceWindow *sequences_;
   QAction *sequencesAction_;
+  TResultsKeeper *keeper_;
+  TResultsWindow *results_;
+  QAction *resultsAction_;
   // The board's sessions are each its own, on the same settings as this window's.
   SessionOptions stationOptions_;
   QStringList stationDevices_;
