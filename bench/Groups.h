@@ -17,6 +17,7 @@ void ReopenGroup();                       // reopen.cpp
 void DrillsGroup();                       // drills.cpp
 void RackGroup();                         // rack.cpp
 void BoardGroup();                        // board.cpp
+void ResultsGroup();                      // results.cpp
 int UsageProbe(int argc, char *argv[]);   // rack.cpp: runs a program, prints its usage
 void LargeMemoGroup();                    // large.cpp
 void SideBySideGroup();                   // side.cpp

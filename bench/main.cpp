@@ -37,6 +37,7 @@ int main(int argc, char *argv[]) {
       {"drills", DrillsGroup},
       {"rack", RackGroup},
       {"board", BoardGroup},
+      {"results", ResultsGroup},
       {"side", SideBySideGroup},
       {"startup", [] { StartupGroup(QCoreApplication::applicationFilePath()); }},
   };

@@ -13,8 +13,6 @@
 namespace {
 // Runs a batch carries: one transaction on the server each, which a server commits to disk.
 constexpr int kBatchRuns = 200;
-// Values in one insert, within what a server takes in one statement.
-constexpr int kValuesPerInsert = 4000;
 // A server that does not answer within this is down, for now.
 constexpr int kConnectTimeoutS = 5;
 // Any number will do, as long as it is the same in every copy: it keeps two benches from
@@ -40,59 +38,66 @@ struct Connection {
 
 bool IsText(const SchemaColumn &column) { return QByteArray(column.type).startsWith("TEXT"); }
 
-// Copies a table's rows of these runs from the local store to the server.
+// A column's values as one array, as the server reads an array literal: a value a quoted
+// element, a missing one NULL.
+QString ArrayLiteral(const QStringList &elements) {
+  return QLatin1Char('{') + elements.join(QLatin1Char(',')) + QLatin1Char('}');
+}
+
+QString Element(const QVariant &value, bool text) {
+  if (value.isNull())
+    return QStringLiteral("NULL");
+  QString element = text ? ToServerText(value.toString()) : value.toString();
+  element.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('"'), QStringLiteral("\\\""));
+  return QLatin1Char('"') + element + QLatin1Char('"');
+}
+
+// The server's name for an array of the column's type.
+QString ArrayType(const SchemaColumn &column) {
+  const QByteArray type = QByteArray(column.type).split(' ').first();
+  return type == "TEXT"      ? QStringLiteral("text[]")
+         : type == "INTEGER" ? QStringLiteral("integer[]")
+         : type == "BIGINT"  ? QStringLiteral("bigint[]")
+                             : QStringLiteral("double precision[]");
+}
+
+// Copies a table's rows of these runs from the local store to the server: each column goes
+// as one bound array, so a batch is one statement a table however many rows it has.
 bool CopyRows(const SchemaTable &table, const QStringList &ids, QSqlDatabase local,
               QSqlDatabase server, QString *problem) {
   const QStringList columns = ColumnNames(table);
-  const QString idColumn = columns.first();
-  QStringList marks;
-  for (qsizetype i = 0; i < ids.size(); ++i)
-    marks << QStringLiteral("?");
   QSqlQuery read(local);
   read.setForwardOnly(true);
   read.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4)")
-                   .arg(columns.join(QStringLiteral(", ")), QLatin1String(table.name), idColumn,
-                        marks.join(QStringLiteral(", "))));
+                   .arg(columns.join(QStringLiteral(", ")), QLatin1String(table.name),
+                        columns.first(), QStringList(ids.size(), QStringLiteral("?"))
+                                             .join(QStringLiteral(", "))));
   for (qsizetype i = 0; i < ids.size(); ++i)
     read.bindValue(int(i), ids[i]);
   if (!read.exec()) {
     *problem = read.lastError().text();
     return false;
   }
-  const int perRow = int(columns.size());
-  const int rowsPerInsert = qMax(1, kValuesPerInsert / perRow);
-  QVariantList values;
-  int rows = 0;
-  auto flush = [&]() {
-    if (rows == 0)
-      return true;
-    const QString row = QStringLiteral("(%1)").arg(QStringList(perRow, QStringLiteral("?")).join(
-        QStringLiteral(", ")));
-    QSqlQuery write(server);
-    write.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES %3 ON CONFLICT (%4) DO NOTHING")
-                      .arg(QLatin1String(table.name), columns.join(QStringLiteral(", ")),
-                           QStringList(rows, row).join(QStringLiteral(", ")),
-                           QLatin1String(table.key)));
-    for (qsizetype i = 0; i < values.size(); ++i)
-      write.bindValue(int(i), values[i]);
-    values.clear();
-    rows = 0;
-    if (write.exec())
-      return true;
-    *problem = write.lastError().text();
-    return false;
-  };
-  while (read.next()) {
-    int c = 0;
-    for (const SchemaColumn &column : table.columns) {
-      const QVariant value = read.value(c++);
-      values << (IsText(column) && !value.isNull() ? QVariant(ToServerText(value.toString()))
-                                                   : value);
-    }
-    if (++rows == rowsPerInsert && !flush())
-      return false;
-  }
-  return flush();
+  std::vector<QStringList> elements(table.columns.size());
+  while (read.next())
+    for (size_t c = 0; c < table.columns.size(); ++c)
+      elements[c] << Element(read.value(int(c)), IsText(table.columns[c]));
+  if (elements.front().isEmpty())
+    return true;
+  QStringList arrays;
+  for (size_t c = 0; c < table.columns.size(); ++c)
+    arrays << QStringLiteral("?::%1").arg(ArrayType(table.columns[c]));
+  QSqlQuery write(server);
+  write.prepare(QStringLiteral("INSERT INTO %1 (%2) SELECT * FROM unnest(%3) ON CONFLICT (%4) DO "
+                               "NOTHING")
+                    .arg(QLatin1String(table.name), columns.join(QStringLiteral(", ")),
+                         arrays.join(QStringLiteral(", ")), QLatin1String(table.key)));
+  for (size_t c = 0; c < elements.size(); ++c)
+    write.bindValue(int(c), ArrayLiteral(elements[c]));
+  if (write.exec())
+    return true;
+  *problem = write.lastError().text();
+  return false;
 }
 
 bool Exec(QSqlDatabase db, const QString &statement, QString *problem) {

@@ -227,11 +227,24 @@ bool ResultStore::storePass(const RunRecord &record, int index) {
   return fail(ResultStore::tr("storing a pass"), why);
 }
 
-bool ResultStore::storeRun(const RunRecord &record) {
+bool ResultStore::storeRun(const RunRecord &record) { return storeRuns({record}); }
+
+bool ResultStore::storeRuns(const QList<RunRecord> &records) {
   if (!open_)
     return target_.kind == ResultsTarget::None;
+  bool ok = exec(QStringLiteral("BEGIN IMMEDIATE"));
+  for (const RunRecord &record : records)
+    ok = ok && writeEnd(record);
+  if (ok && exec(QStringLiteral("COMMIT")))
+    return true;
+  const QString why = problem_;
+  exec(QStringLiteral("ROLLBACK"));
+  return fail(ResultStore::tr("storing a run"), why);
+}
+
+bool ResultStore::writeEnd(const RunRecord &record) {
   const QString id = record.id.toString(QUuid::WithoutBraces);
-  bool ok = exec(QStringLiteral("BEGIN IMMEDIATE")) && writeRun(record, true);
+  bool ok = writeRun(record, true);
   for (const PassRecord &pass : record.passes)
     ok = ok && writePass(record, pass);
   if (ok) {
@@ -240,8 +253,7 @@ bool ResultStore::storeRun(const RunRecord &record) {
     const QHash<QString, QString> values =
         record.passes.isEmpty() ? QHash<QString, QString>() : record.passes.last().variables;
     for (auto it = values.cbegin(); ok && it != values.cend(); ++it)
-      ok = Run(variables, {id, it.key(), Text(it.value())}) ||
-           raw(variables);
+      ok = Run(variables, {id, it.key(), Text(it.value())}) || raw(variables);
   }
   if (ok && target_.kind == ResultsTarget::Postgres) {
     QSqlQuery outbox(database());
@@ -249,11 +261,7 @@ bool ResultStore::storeRun(const RunRecord &record) {
     ok = Run(outbox, {id, target_.name(), QDateTime::currentMSecsSinceEpoch(), 0, Text({})}) ||
          raw(outbox);
   }
-  if (ok && exec(QStringLiteral("COMMIT")))
-    return true;
-  const QString why = problem_;
-  exec(QStringLiteral("ROLLBACK"));
-  return fail(ResultStore::tr("storing a run"), why);
+  return ok;
 }
 
 int ResultStore::waiting() {

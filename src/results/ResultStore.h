@@ -41,6 +41,8 @@ public:
   // The run as it ended, with the passes it keeps; for a server it then waits to be
   // delivered.
   bool storeRun(const RunRecord &record);
+  // Several runs as they ended, in one transaction: all of them, or none.
+  bool storeRuns(const QList<RunRecord> &records);
 
   // How many records wait for the server, and why the last delivery failed.
   int waiting();
@@ -55,6 +57,8 @@ private:
   bool fail(const QString &what, const QString &why);
   bool writeRun(const RunRecord &record, bool finished);
   bool writePass(const RunRecord &record, const PassRecord &pass);
+  // A run's end: its row, its passes, its variables, and where it waits for a server.
+  bool writeEnd(const RunRecord &record);
   bool exec(const QString &statement);
   // Keeps the query's error as the problem; false.
   bool raw(const QSqlQuery &query);

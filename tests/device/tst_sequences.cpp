@@ -7,6 +7,7 @@
 #include "Harness.h"
 #include "LineMonitor.h"
 #include "SequenceRunner.h"
+#include "ResultsWindow.h"
 #include "SequenceWindow.h"
 
 #include <QFileInfo>
@@ -387,6 +388,7 @@ void SequenceTest::windowAsksAndShowsValues() {
             "expect match \"T=(?<temp>\\S+)C\"\ncheck temp between 20 and 40\nclose\n");
   seq.close();
   TrdCom form;
+  form.useResults(QStringLiteral("sqlite:") + dir.filePath("r.sqlite"));
   TSequenceWindow *window = form.sequenceWindow();
   QVERIFY(window->load(seq.fileName()));
   // A scanner types the number and presses Enter.
@@ -402,6 +404,13 @@ void SequenceTest::windowAsksAndShowsValues() {
   auto *steps = window->findChild<QTreeWidget *>("steps");
   QCOMPARE(steps->topLevelItem(1)->text(3), QStringLiteral("serial = AB12"));
   QCOMPARE(steps->topLevelItem(4)->text(3), QStringLiteral("temp = 31.5"));
+  // Stored, and so a pass; and in the unit's history at once.
+  QVERIFY2(window->summary().startsWith("PASS: 6 passed"), qPrintable(window->summary()));
+  form.resultsWindow()->find("AB12");
+  auto *runs = form.resultsWindow()->findChild<QTreeWidget *>("runs");
+  QCOMPARE(runs->topLevelItemCount(), 1);
+  QCOMPARE(runs->topLevelItem(0)->text(1), QStringLiteral("PASS"));
+  QCOMPARE(runs->topLevelItem(0)->childCount(), 6);
 }
 
 void SequenceTest::measuredValueReports_data() {

@@ -80,6 +80,14 @@ void ServerTest::serverAwayAndBack() {
   // The unit's history is the server's: every run of GP1, oldest first.
   QCOMPARE(bench.run({"--history", "GP1", "--results", server.url()}), 0);
   QCOMPARE(bench.out.count("PASS"), 2);
+  // Text goes to the server and comes back as it was.
+  const QString odd = QStringLiteral("A\"B\\C,{D}'; DROP TABLE runs; --");
+  QCOMPARE(bench.run({"--run", seq, "--com1", device.path(), "--results", server.url(), "--set",
+                      "serial=" + odd}),
+           0);
+  QCOMPARE(server.query("SELECT md5(serial) FROM runs WHERE serial LIKE 'A\"B%'"),
+           QString::fromLatin1(
+               QCryptographicHash::hash(odd.toUtf8(), QCryptographicHash::Md5).toHex()));
   // The password went nowhere: not in what was printed, nor in the bench's store.
   QFile store(bench.dir.filePath("glow-panel/results.sqlite"));
   QVERIFY(store.open(QIODevice::ReadOnly));

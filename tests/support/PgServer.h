@@ -11,7 +11,9 @@ class PgServer {
 public:
   static constexpr char kPassword[] = "Sekr1t-pw-9";
 
-  PgServer();
+  // durable: the server writes to disk as a real one does (the benchmark); the tests' own
+  // skips that.
+  explicit PgServer(bool durable = false);
   ~PgServer();
   // False, with why in problem(), where this machine has no PostgreSQL server to run.
   bool isValid() const { return valid_; }
@@ -32,6 +34,7 @@ private:
   QTemporaryDir dir_;
   QString bin_;
   int port_ = 0;
+  bool durable_ = false;
   bool valid_ = false;
   QString problem_;
 };

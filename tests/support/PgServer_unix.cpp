@@ -37,7 +37,7 @@ QString ServerBinaries() {
 }
 } // namespace
 
-PgServer::PgServer() {
+PgServer::PgServer(bool durable) : durable_(durable) {
   bin_ = ServerBinaries();
   if (bin_.isEmpty()) {
     problem_ = QStringLiteral("no initdb under /usr/lib/postgresql");
@@ -84,9 +84,9 @@ QString PgServer::url() const {
 bool PgServer::start() {
   return run({bin_ + "/pg_ctl", "-D", dir_.filePath("data"), "-l", dir_.filePath("log"), "-w",
               "-o",
-              QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off")
+              QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=%3")
                   .arg(port_)
-                  .arg(dir_.path()),
+                  .arg(dir_.path(), durable_ ? QStringLiteral("on") : QStringLiteral("off")),
               "start"});
 }
 
