@@ -18,6 +18,7 @@ void DrillsGroup();                       // drills.cpp
 void RackGroup();                         // rack.cpp
 void BoardGroup();                        // board.cpp
 void ResultsGroup();                      // results.cpp
+int MakeStore(int argc, char *argv[]);    // results.cpp: a store of made-up runs
 int UsageProbe(int argc, char *argv[]);   // rack.cpp: runs a program, prints its usage
 void LargeMemoGroup();                    // large.cpp
 void SideBySideGroup();                   // side.cpp

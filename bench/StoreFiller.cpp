@@ -4,6 +4,7 @@
 
 #include <QUuid>
 
+#include <cmath>
 #include <random>
 
 namespace {
@@ -52,7 +53,9 @@ RunRecord SyntheticRun(int index, int seed, const QDateTime &started) {
   std::uniform_int_distribution<int> reply(3, 30);
   // The run before a retest fails; a few others fail at a reply or a limit.
   const bool retested = index % kRetestEvery == kRetestEvery - 2;
-  const int failAt = retested ? (index % 3 == 0 ? 9 : index % 3 == 1 ? 18 : 19) : -1;
+  // Half of them at the temperature, a third at the voltage, the rest at a reply.
+  const int cause = (index / kRetestEvery) % 6;
+  const int failAt = !retested ? -1 : cause < 3 ? 18 : cause < 5 ? 19 : 9;
   RunRecord record;
   record.id = QUuid::createUuid();
   record.sequence = "unit.seq";
@@ -96,7 +99,8 @@ RunRecord SyntheticRun(int index, int seed, const QDateTime &started) {
     if (step.kind == SequenceStep::Check) {
       double v = step.variable == "temp" ? temp(random) : volt(random);
       if (i == failAt)
-        v = step.variable == "temp" ? 41.5 : 5.31;
+        v = step.variable == "temp" ? 40.2 + std::abs(temp(random) - 31) / 2
+                                    : 5.26 + std::abs(volt(random) - 5.0) / 2;
       const QString text = QString::number(v, 'f', step.variable == "temp" ? 1 : 3);
       r.values = {{step.variable, text}};
       pass.variables.insert(step.variable, text);

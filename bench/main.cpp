@@ -1,6 +1,8 @@
 // Measures the tool as a bench operator meets it: the real window, offscreen, against real
 // pseudo-terminals. Prints one Markdown table.
 //   glow_bench [--quick] [--only NAME...]   NAME: a group in the table below
+//   glow_bench --make-store FILE RUNS [DAYS] a store of made-up runs over the last DAYS days
+//                                            (30), to try --yield and --history on
 #include "Bench.h"
 #include "Groups.h"
 #include "Platform.h"
@@ -12,6 +14,8 @@ int main(int argc, char *argv[]) {
     return StartupProbe(argc, argv);
   if (argc > 1 && qstrcmp(argv[1], "--usage-probe") == 0)
     return UsageProbe(argc, argv);
+  if (argc > 3 && qstrcmp(argv[1], "--make-store") == 0)
+    return MakeStore(argc, argv);
   QStringList only;
   for (int i = 1; i < argc; ++i) {
     if (qstrcmp(argv[i], "--quick") == 0)

@@ -6,15 +6,21 @@
 #   scripts/screenshot.sh --station [out.png]  the operator's board on four devices: one
 #                                              passes, one fails a check, one asks for its
 #                                              serial number, one is pulled mid-run
+#   scripts/screenshot.sh --yield [out.png]    the Results view's Yield tab over a store of
+#                                              two weeks of made-up runs, and beside it
+#                                              (out-page.png) the top of the page --yield
+#                                              --html writes, if chromium is at hand
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 ensure_packages x11-apps imagemagick xdotool
 build >/dev/null
 mode=window
-if [ "${1:-}" = "--station" ]; then
-  mode=station
-  shift
-fi
+case "${1:-}" in
+  --station | --yield)
+    mode="${1#--}"
+    shift
+    ;;
+esac
 out="${1:-$ROOT/docs/$mode.png}"
 mkdir -p "$(dirname "$out")"
 dir="$(mktemp -d)"
@@ -36,6 +42,32 @@ if [ "$mode" = window ]; then
     xwd -root -silent | convert xwd:- -crop 564x426+232+184 +repage "$2"
     kill $app' _ "$BUILD_DIR/glow-panel" "$out" "$dir/COM1"
   echo "$out"
+  exit 0
+fi
+
+if [ "$mode" = yield ]; then
+  "$BUILD_DIR/bench/glow_bench" --make-store "$dir/results.sqlite" 20000 14
+  xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    "$1" --results "$3" & app=$!
+    sleep 2
+    w="$(xdotool search --name "GLOW_PANEL" | head -1)"
+    xdotool windowfocus --sync "$w" key F9   # the Results view, at 0,0 without a window manager
+    sleep 1
+    xdotool mousemove 104 23 click 1        # its Yield tab
+    sleep 2
+    w="$(xdotool search --name "Results - GLOW_PANEL" | head -1)"
+    import -window "$w" "$2"
+    kill $app' _ "$BUILD_DIR/glow-panel" "$out" "$dir/results.sqlite"
+  echo "$out"
+  if command -v chromium >/dev/null; then
+    page="${out%.png}-page.png"
+    "$BUILD_DIR/glow-panel" --results "$dir/results.sqlite" --yield \
+      --since "$(date -d '-13 days' +%F)" --html "$dir/yield.html" >/dev/null
+    chromium --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking \
+      --disable-component-update --disable-sync --user-data-dir="$dir/chromium" \
+      --window-size=900,1100 --screenshot="$page" "file://$dir/yield.html" 2>/dev/null
+    echo "$page"
+  fi
   exit 0
 fi
 

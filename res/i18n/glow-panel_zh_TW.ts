@@ -98,10 +98,6 @@ Try &apos;%1 --help&apos;.
         <translation>為 --run 設定序列的變數，格式為 NAME=VALUE；或只為測試架中的一個裝置設定，格式為 NAME@DEVICE=VALUE（DEVICE 如 ttyUSB3）；ask NAME 會以此為答案。可指定多次。</translation>
     </message>
     <message>
-        <source>Show the operator&apos;s board for the sequence in &lt;file&gt;: a tile for each device --com1 names, each run on its own.</source>
-        <translation>顯示 &lt;file&gt; 序列的操作員看板：--com1 指定的每個裝置各有一格，各自執行。</translation>
-    </message>
-    <message>
         <source>--com1 %1: a device name is empty</source>
         <translation>--com1 %1：裝置名稱是空的</translation>
     </message>
@@ -144,6 +140,42 @@ Try &apos;%1 --help&apos;.
     <message>
         <source>Print every stored run of the unit with serial number &lt;serial&gt;, oldest first, and exit.</source>
         <translation>依時間先後列出序號為 &lt;serial&gt; 的單元所有已存的執行，然後結束。</translation>
+    </message>
+    <message>
+        <source>Print the yield over a span from the stored runs: units, runs, retests, first-pass and final yield, what fails most, each value against its limits with Cpk, and reply times; then exit. The span is today unless --since and --until say otherwise; --sequence, --station HOST and --device narrow it.</source>
+        <translation>列出一段期間內已存執行的良率後結束：單元數、執行次數、重測次數、首次通過良率與最終良率、最常失敗的步驟、每個數值與其上下限的比較（含 Cpk），以及回應時間。期間預設為今天，可用 --since 與 --until 指定；--sequence、--station HOST 與 --device 可縮小範圍。</translation>
+    </message>
+    <message>
+        <source>With --yield: from this date (2026-12-01) or time (2026-12-01T08:00), local unless an offset is given.</source>
+        <translation>與 --yield 一起使用：從此日期（2026-12-01）或時間（2026-12-01T08:00）起，未指定時差時為本地時間。</translation>
+    </message>
+    <message>
+        <source>With --yield: up to this time, or to the end of this date.</source>
+        <translation>與 --yield 一起使用：到此時間為止，或到此日期結束為止。</translation>
+    </message>
+    <message>
+        <source>With --yield: only runs of the sequence file of this name.</source>
+        <translation>與 --yield 一起使用：只計此名稱之序列檔的執行。</translation>
+    </message>
+    <message>
+        <source>With --yield: only runs on this device.</source>
+        <translation>與 --yield 一起使用：只計此裝置上的執行。</translation>
+    </message>
+    <message>
+        <source>With --yield: write the figures and their charts as one page to &lt;file&gt;.</source>
+        <translation>與 --yield 一起使用：將數字與圖表寫成單一頁面存入 &lt;file&gt;。</translation>
+    </message>
+    <message>
+        <source>With --yield: write the figures as JSON to &lt;file&gt;.</source>
+        <translation>與 --yield 一起使用：將數字以 JSON 格式寫入 &lt;file&gt;。</translation>
+    </message>
+    <message>
+        <source>Show the operator&apos;s board for the sequence in &lt;file&gt;: a tile for each device --com1 names, each run on its own. With --yield: only runs of the station (host) of this name.</source>
+        <translation>顯示 &lt;file&gt; 中序列的操作員看板：--com1 所列的每個裝置各有一格，各自獨立執行。與 --yield 一起使用時：只計此名稱之測試台（主機）的執行。</translation>
+    </message>
+    <message>
+        <source>--%1 goes with --yield</source>
+        <translation>--%1 需與 --yield 一起使用</translation>
     </message>
 </context>
 <context>
@@ -913,6 +945,10 @@ Close it there first.</source>
         <source>%1 (this run only: the choice could not be saved)</source>
         <translation>%1（只限本次執行：無法儲存此選擇）</translation>
     </message>
+    <message>
+        <source>Yield</source>
+        <translation>良率</translation>
+    </message>
 </context>
 <context>
     <name>TSequenceWindow</name>
@@ -1072,6 +1108,141 @@ Close it there first.</source>
     </message>
 </context>
 <context>
+    <name>TYieldView</name>
+    <message>
+        <source>any</source>
+        <translation>不限</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>顯示</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>從</translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation>到</translation>
+    </message>
+    <message>
+        <source>Sequence</source>
+        <translation>序列</translation>
+    </message>
+    <message>
+        <source>Station</source>
+        <translation>測試台</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>裝置</translation>
+    </message>
+    <message>
+        <source>The span ends before it begins.</source>
+        <translation>期間的結束早於開始。</translation>
+    </message>
+    <message>
+        <source>No runs in this span.</source>
+        <translation>此期間沒有任何執行。</translation>
+    </message>
+    <message>
+        <source>First-pass yield %1, final yield %2</source>
+        <translation>首次通過良率 %1，最終良率 %2</translation>
+    </message>
+    <message>
+        <source>Units</source>
+        <translation>單元</translation>
+    </message>
+    <message>
+        <source>Runs</source>
+        <translation>執行</translation>
+    </message>
+    <message>
+        <source>Retests</source>
+        <translation>重測</translation>
+    </message>
+    <message>
+        <source>Failed runs</source>
+        <translation>失敗的執行</translation>
+    </message>
+    <message>
+        <source>Without a serial number</source>
+        <translation>沒有序號</translation>
+    </message>
+    <message>
+        <source>Attempt</source>
+        <translation>第幾次</translation>
+    </message>
+    <message>
+        <source>Passed</source>
+        <translation>通過</translation>
+    </message>
+    <message>
+        <source>Yield</source>
+        <translation>良率</translation>
+    </message>
+    <message>
+        <source>Step</source>
+        <translation>步驟</translation>
+    </message>
+    <message>
+        <source>Share</source>
+        <translation>比例</translation>
+    </message>
+    <message>
+        <source>Total</source>
+        <translation>累計</translation>
+    </message>
+    <message>
+        <source>The limits of %1 changed in this span: each pair is shown apart.</source>
+        <translation>%1 的上下限在此期間內有變更：每組上下限分開顯示。</translation>
+    </message>
+    <message>
+        <source>%1 values are no number, counted apart.</source>
+        <translation>%1 個數值不是數字，另外計算。</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>數值</translation>
+    </message>
+    <message>
+        <source>Limits</source>
+        <translation>上下限</translation>
+    </message>
+    <message>
+        <source>Mean</source>
+        <translation>平均</translation>
+    </message>
+    <message>
+        <source>SD</source>
+        <translation>標準差</translation>
+    </message>
+    <message>
+        <source>Min</source>
+        <translation>最小</translation>
+    </message>
+    <message>
+        <source>Max</source>
+        <translation>最大</translation>
+    </message>
+    <message>
+        <source>Outside</source>
+        <translation>超出</translation>
+    </message>
+    <message>
+        <source>Expect</source>
+        <translation>等待回應</translation>
+    </message>
+    <message>
+        <source>Median</source>
+        <translation>中位數</translation>
+    </message>
+    <message>
+        <source>Worst</source>
+        <translation>最差</translation>
+    </message>
+</context>
+<context>
     <name>TrdCom</name>
     <message>
         <source>Line monitor</source>
@@ -1092,6 +1263,273 @@ Close it there first.</source>
     <message>
         <source>Results</source>
         <translation>結果</translation>
+    </message>
+</context>
+<context>
+    <name>Yield</name>
+    <message>
+        <source>--since %1: not a date or a time</source>
+        <translation>--since %1：不是日期或時間</translation>
+    </message>
+    <message>
+        <source>--until %1: not a date or a time</source>
+        <translation>--until %1：不是日期或時間</translation>
+    </message>
+    <message>
+        <source>--since %1 is not before --until %2</source>
+        <translation>--since %1 不早於 --until %2</translation>
+    </message>
+    <message>
+        <source>--results none: no runs to count</source>
+        <translation>--results none：沒有可計算的執行</translation>
+    </message>
+    <message>
+        <source>--sequence %1: no run of it is stored</source>
+        <translation>--sequence %1：沒有此序列的已存執行</translation>
+    </message>
+    <message>
+        <source>the others</source>
+        <translation>其他</translation>
+    </message>
+    <message>
+        <source>What fails most</source>
+        <translation>最常失敗的步驟</translation>
+    </message>
+    <message>
+        <source>Nothing failed</source>
+        <translation>沒有任何失敗</translation>
+    </message>
+    <message>
+        <source>Yield, %1</source>
+        <translation>良率，%1</translation>
+    </message>
+    <message>
+        <source>sequence</source>
+        <translation>序列</translation>
+    </message>
+    <message>
+        <source>station</source>
+        <translation>測試台</translation>
+    </message>
+    <message>
+        <source>device</source>
+        <translation>裝置</translation>
+    </message>
+    <message>
+        <source>No runs in this span.</source>
+        <translation>此期間沒有任何執行。</translation>
+    </message>
+    <message>
+        <source>First-pass yield %1, final yield %2</source>
+        <translation>首次通過良率 %1，最終良率 %2</translation>
+    </message>
+    <message>
+        <source>Figure</source>
+        <translation>項目</translation>
+    </message>
+    <message>
+        <source>Count</source>
+        <translation>數量</translation>
+    </message>
+    <message>
+        <source>Units tested</source>
+        <translation>測試的單元</translation>
+    </message>
+    <message>
+        <source>Runs</source>
+        <translation>執行</translation>
+    </message>
+    <message>
+        <source>Retests</source>
+        <translation>重測</translation>
+    </message>
+    <message>
+        <source>Failed runs</source>
+        <translation>失敗的執行</translation>
+    </message>
+    <message>
+        <source>%1 runs had no serial number: counted as runs, in no unit.</source>
+        <translation>%1 次執行沒有序號：計入執行次數，不屬於任何單元。</translation>
+    </message>
+    <message>
+        <source>Each attempt</source>
+        <translation>每次嘗試</translation>
+    </message>
+    <message>
+        <source>Attempt</source>
+        <translation>第幾次</translation>
+    </message>
+    <message>
+        <source>Units</source>
+        <translation>單元</translation>
+    </message>
+    <message>
+        <source>Passed</source>
+        <translation>通過</translation>
+    </message>
+    <message>
+        <source>Yield</source>
+        <translation>良率</translation>
+    </message>
+    <message>
+        <source>Step</source>
+        <translation>步驟</translation>
+    </message>
+    <message>
+        <source>Share</source>
+        <translation>比例</translation>
+    </message>
+    <message>
+        <source>Total</source>
+        <translation>累計</translation>
+    </message>
+    <message>
+        <source>Values with limits</source>
+        <translation>有上下限的數值</translation>
+    </message>
+    <message>
+        <source>The limits of %1 changed in this span: each pair is shown apart.</source>
+        <translation>%1 的上下限在此期間內有變更：每組上下限分開顯示。</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>數值</translation>
+    </message>
+    <message>
+        <source>Limits</source>
+        <translation>上下限</translation>
+    </message>
+    <message>
+        <source>Mean</source>
+        <translation>平均</translation>
+    </message>
+    <message>
+        <source>SD</source>
+        <translation>標準差</translation>
+    </message>
+    <message>
+        <source>Min</source>
+        <translation>最小</translation>
+    </message>
+    <message>
+        <source>Max</source>
+        <translation>最大</translation>
+    </message>
+    <message>
+        <source>Outside</source>
+        <translation>超出</translation>
+    </message>
+    <message>
+        <source>%1 values are no number, counted apart.</source>
+        <translation>%1 個數值不是數字，另外計算。</translation>
+    </message>
+    <message>
+        <source>The latest failures</source>
+        <translation>最近的失敗</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>單元</translation>
+    </message>
+    <message>
+        <source>When</source>
+        <translation>時間</translation>
+    </message>
+    <message>
+        <source>Why</source>
+        <translation>原因</translation>
+    </message>
+    <message>
+        <source>Reply times</source>
+        <translation>回應時間</translation>
+    </message>
+    <message>
+        <source>Expect</source>
+        <translation>等待回應</translation>
+    </message>
+    <message>
+        <source>Median</source>
+        <translation>中位數</translation>
+    </message>
+    <message>
+        <source>Worst</source>
+        <translation>最差</translation>
+    </message>
+    <message>
+        <source>Made by %1 %2 at %3.</source>
+        <translation>由 %1 %2 於 %3 產生。</translation>
+    </message>
+    <message>
+        <source>no value is a number</source>
+        <translation>沒有任何數值是數字</translation>
+    </message>
+    <message>
+        <source>one value: no spread, no Cpk</source>
+        <translation>只有一個數值：沒有分布，沒有 Cpk</translation>
+    </message>
+    <message>
+        <source>all values equal: Cpk undefined</source>
+        <translation>所有數值相同：Cpk 無定義</translation>
+    </message>
+    <message>
+        <source>%1 to %2</source>
+        <translation>%1 到 %2</translation>
+    </message>
+    <message>
+        <source>No runs in this span.
+</source>
+        <translation>此期間沒有任何執行。
+</translation>
+    </message>
+    <message>
+        <source>First-pass yield</source>
+        <translation>首次通過良率</translation>
+    </message>
+    <message>
+        <source>Final yield</source>
+        <translation>最終良率</translation>
+    </message>
+    <message>
+        <source>  %1 runs had no serial number: counted as runs, in no unit.
+</source>
+        <translation>  %1 次執行沒有序號：計入執行次數，不屬於任何單元。
+</translation>
+    </message>
+    <message>
+        <source>What fails most (%1 failed runs):
+</source>
+        <translation>最常失敗的步驟（%1 次失敗的執行）：
+</translation>
+    </message>
+    <message>
+        <source>  Nothing failed.
+</source>
+        <translation>  沒有任何失敗。
+</translation>
+    </message>
+    <message>
+        <source>Values with limits:
+</source>
+        <translation>有上下限的數值：
+</translation>
+    </message>
+    <message>
+        <source>  %1 (%2..%3): %4 values are no number, counted apart
+</source>
+        <translation>  %1（%2..%3）：%4 個數值不是數字，另外計算
+</translation>
+    </message>
+    <message>
+        <source>  The limits of %1 changed in this span: each pair is shown apart.
+</source>
+        <translation>  %1 的上下限在此期間內有變更：每組上下限分開顯示。
+</translation>
+    </message>
+    <message>
+        <source>Reply times:
+</source>
+        <translation>回應時間：
+</translation>
     </message>
 </context>
 </TS>

@@ -71,10 +71,31 @@ constexpr OptionSpec kOptions[] = {
      QT_TRANSLATE_NOOP("CommandLine",
                        "Print every stored run of the unit with serial number <serial>, oldest "
                        "first, and exit.")},
+    {"yield", nullptr, nullptr,
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "Print the yield over a span from the stored runs: units, runs, retests, "
+                       "first-pass and final yield, what fails most, each value against its limits "
+                       "with Cpk, and reply times; then exit. The span is today unless --since and "
+                       "--until say otherwise; --sequence, --station HOST and --device narrow it.")},
+    {"since", nullptr, "time",
+     QT_TRANSLATE_NOOP("CommandLine", "With --yield: from this date (2026-12-01) or time "
+                                      "(2026-12-01T08:00), local unless an offset is given.")},
+    {"until", nullptr, "time",
+     QT_TRANSLATE_NOOP("CommandLine", "With --yield: up to this time, or to the end of this date.")},
+    {"sequence", nullptr, "name",
+     QT_TRANSLATE_NOOP("CommandLine", "With --yield: only runs of the sequence file of this name.")},
+    {"device", nullptr, "device",
+     QT_TRANSLATE_NOOP("CommandLine", "With --yield: only runs on this device.")},
+    {"html", nullptr, "file",
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "With --yield: write the figures and their charts as one page to <file>.")},
+    {"json", nullptr, "file",
+     QT_TRANSLATE_NOOP("CommandLine", "With --yield: write the figures as JSON to <file>.")},
     {"station", nullptr, "file",
      QT_TRANSLATE_NOOP("CommandLine",
                        "Show the operator's board for the sequence in <file>: a tile for each "
-                       "device --com1 names, each run on its own.")},
+                       "device --com1 names, each run on its own. With --yield: only runs of the "
+                       "station (host) of this name.")},
     // How a rack starts its members: each is stopped by a byte on its standard input.
     {"rack-member", nullptr, nullptr, nullptr},
 };
@@ -167,6 +188,15 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
     return usage(QStringLiteral("--results %1").arg(problem));
   result.history = value("history");
   result.resultsStatus = isSet("results-status");
+  if (isSet("yield")) {
+    result.yield = YieldCommand{result.results, value("since"),    value("until"),
+                                value("sequence"), value("station"), value("device"),
+                                value("html"),     value("json")};
+    return result;
+  }
+  for (const char *name : {"since", "until", "sequence", "device", "html", "json"})
+    if (isSet(name))
+      return usage(CommandLine::tr("--%1 goes with --yield").arg(name));
   for (const char *name : kNamed)
     for (const QString &named : values(name))
       if (named.trimmed().isEmpty())

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "Headless.h"
+#include "YieldCommand.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -38,6 +39,8 @@ public:
   // --history SERIAL: the unit whose runs to print; empty for none.
   QString history;
   bool resultsStatus = false;
+  // --yield and what goes with it; none without --yield.
+  std::optional<YieldCommand> yield;
   // A sequence to run without a window; its file is empty for none.
   RunOptions run;
 

@@ -4,6 +4,7 @@
 #include "Headless.h"
 #include "Platform.h"
 #include "Rack.h"
+#include "YieldCommand.h"
 #include "ResultsCommands.h"
 #include "Startup.h"
 #include "StationBoard.h"
@@ -22,6 +23,8 @@ int main(int argc, char *argv[]) {
     QCoreApplication console(argc, argv);
     InstallTranslations();
     command = ParseCommandLine(QCoreApplication::arguments());
+    if (!command.finished && command.yield)
+      return ShowYield(*command.yield);
     if (!command.finished && command.resultsStatus)
       return ShowResultsStatus(command.results);
     if (!command.finished && !command.history.isEmpty())

@@ -164,7 +164,7 @@ bool OpenServer(const ResultsTarget &target, const QString &connection, QString 
               .arg(kSchemaVersion);
     ok = false;
   }
-  for (const QString &statement : SchemaStatements(true))
+  for (const QString &statement : SchemaStatements(version, true))
     ok = ok && Exec(db, statement, &why);
   if (ok && version < kSchemaVersion)
     ok = Exec(db,

@@ -133,7 +133,7 @@ bool ResultStore::open(const ResultsTarget &target) {
     why = ResultStore::tr("made by a newer glow-panel (schema %1; this one knows %2)")
               .arg(version)
               .arg(kSchemaVersion);
-  for (const QString &statement : SchemaStatements(false))
+  for (const QString &statement : SchemaStatements(version, false))
     if (why.isEmpty() && !exec(statement))
       why = problem_;
   if (why.isEmpty() && version < kSchemaVersion) {
@@ -199,17 +199,19 @@ bool ResultStore::writePass(const RunRecord &record, const PassRecord &pass) {
     const QString verdict = r.state == StepState::Failed && r.cause != Verdict::Fail
                                 ? VerdictWord(r.cause)
                                 : QString::fromLatin1(TextOf(r.state).word).trimmed();
+    const qint64 started = UtcMs(record.started);
     if (!Run(steps, {id, pass.number, i, Text(step.file), step.line, Text(step.source), verdict,
                      r.startMs,
                      r.ms, r.replyMs >= 0 ? QVariant(r.replyMs) : QVariant(QMetaType(QMetaType::LongLong)),
-                     Text(r.message)}))
+                     Text(r.message), started}))
       return raw(steps);
     const bool limited = step.kind == SequenceStep::Check && step.test == SequenceStep::Between;
     const QVariant noLimit(QMetaType(QMetaType::Double));
     for (auto it = r.values.cbegin(); it != r.values.cend(); ++it) {
       const bool held = limited && it.key() == step.variable;
       if (!Run(values, {id, pass.number, i, it.key(), Text(it.value()), Number(it.value()),
-                        held ? QVariant(step.low) : noLimit, held ? QVariant(step.high) : noLimit}))
+                        held ? QVariant(step.low) : noLimit, held ? QVariant(step.high) : noLimit,
+                        started}))
         return raw(values);
     }
   }

@@ -48,7 +48,8 @@ const std::vector<SchemaTable> kSchemaTables = {
       {"start_ms", "BIGINT NOT NULL"},
       {"ms", "BIGINT NOT NULL"},
       {"reply_ms", "BIGINT"},
-      {"message", "TEXT NOT NULL"}},
+      {"message", "TEXT NOT NULL"},
+      {"started_ms", "BIGINT"}},
      "run_id, pass, step",
      false},
     {"step_values",
@@ -59,7 +60,8 @@ const std::vector<SchemaTable> kSchemaTables = {
       {"text", "TEXT NOT NULL"},
       {"number", "DOUBLE PRECISION"},
       {"low", "DOUBLE PRECISION"},
-      {"high", "DOUBLE PRECISION"}},
+      {"high", "DOUBLE PRECISION"},
+      {"started_ms", "BIGINT"}},
      "run_id, pass, step, name",
      false},
     {"variables",
@@ -77,15 +79,39 @@ const std::vector<SchemaTable> kSchemaTables = {
 };
 
 namespace {
-// What a unit's history, a span of days and a station look for.
+// What a unit's history and a span of days look for; what the yield reads, each partial and
+// covering, so that a month of runs is read without a row of the tables.
 constexpr const char *kIndexes[] = {
     "CREATE INDEX IF NOT EXISTS runs_serial ON runs (serial, started_ms)",
     "CREATE INDEX IF NOT EXISTS runs_started ON runs (started_ms)",
+    "CREATE INDEX IF NOT EXISTS steps_failed ON steps (started_ms) WHERE verdict = 'FAIL'",
+    "CREATE INDEX IF NOT EXISTS steps_replies ON steps (file, line, text, reply_ms, started_ms) "
+    "WHERE reply_ms IS NOT NULL",
+    "CREATE INDEX IF NOT EXISTS values_limits ON step_values (started_ms, name, low, high, number) "
+    "WHERE low IS NOT NULL",
+};
+
+// What each version added to the one before, for a store made before it.
+struct Upgrade {
+  int version;
+  std::vector<const char *> statements;
+};
+const std::vector<Upgrade> kUpgrades = {
+    {2,
+     {"ALTER TABLE steps ADD COLUMN started_ms BIGINT",
+      "UPDATE steps SET started_ms = (SELECT started_ms FROM runs WHERE runs.id = steps.run_id)",
+      "ALTER TABLE step_values ADD COLUMN started_ms BIGINT",
+      "UPDATE step_values SET started_ms = (SELECT started_ms FROM runs WHERE runs.id = "
+      "step_values.run_id)"}},
 };
 } // namespace
 
-QStringList SchemaStatements(bool postgres) {
+QStringList SchemaStatements(int from, bool postgres) {
   QStringList statements;
+  for (const Upgrade &upgrade : kUpgrades)
+    if (from > 0 && from < upgrade.version)
+      for (const char *statement : upgrade.statements)
+        statements << QLatin1String(statement);
   for (const SchemaTable &table : kSchemaTables) {
     if (table.local && postgres)
       continue;

@@ -9,8 +9,9 @@
 
 #include <vector>
 
-// The version this tool makes and knows.
-constexpr int kSchemaVersion = 1;
+// The version this tool makes and knows. 2 added the run's start to each step and value,
+// and the indexes the yield reads through.
+constexpr int kSchemaVersion = 2;
 
 struct SchemaColumn {
   const char *name;
@@ -30,9 +31,9 @@ struct SchemaTable {
 // records waiting for a server. Every table but the outbox has the run's id first.
 extern const std::vector<SchemaTable> kSchemaTables;
 
-// The statements that make the tables of this version, and the indexes, in order. postgres:
-// for a server, which has no outbox.
-QStringList SchemaStatements(bool postgres);
+// The statements that bring a store of version from up to this one (from 0: make it), in
+// order. postgres: for a server, which has no outbox.
+QStringList SchemaStatements(int from, bool postgres);
 // The names of a table's columns, in order.
 QStringList ColumnNames(const SchemaTable &table);
 const SchemaTable &SchemaTableNamed(const char *name);

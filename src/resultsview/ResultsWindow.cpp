@@ -1,6 +1,7 @@
 #include "ResultsWindow.h"
 
 #include "History.h"
+#include "YieldView.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -19,7 +20,7 @@ TResultsWindow::TResultsWindow(TResultsKeeper *keeper, std::function<bool(const 
                                QWidget *parent)
     : QWidget(parent, Qt::Window), keeper_(keeper), save_(std::move(save)) {
   setWindowTitle(tr("Results - GLOW_PANEL"));
-  resize(820, 480);
+  resize(860, 640);
   serialEdit_ = new QLineEdit(this);
   serialEdit_->setObjectName(QStringLiteral("serial"));
   serialEdit_->setPlaceholderText(tr("Serial number, typed or scanned"));
@@ -48,6 +49,15 @@ TResultsWindow::TResultsWindow(TResultsKeeper *keeper, std::function<bool(const 
   historyLayout->addWidget(runs_, 1);
   tabs_ = new QTabWidget(this);
   tabs_->addTab(history, tr("History"));
+  yield_ = new TYieldView(keeper_, this);
+  tabs_->addTab(yield_, tr("Yield"));
+  // Read when first shown: a month of runs takes a moment.
+  connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+    if (tabs_->widget(index) == yield_ && !yieldShown_) {
+      yieldShown_ = true;
+      yield_->showFigures();
+    }
+  });
   auto *where = new QHBoxLayout;
   where->addWidget(new QLabel(tr("Results go to:"), this));
   where->addWidget(whereEdit_, 1);

@@ -15,6 +15,8 @@ class QTabWidget;
 class QTreeWidget;
 QT_END_NAMESPACE
 
+class TYieldView;
+
 class TResultsWindow : public QWidget {
   Q_OBJECT
 public:
@@ -25,6 +27,7 @@ public:
   // Shows the history of the unit with this serial number.
   void find(const QString &serial);
   QTabWidget *tabs() const { return tabs_; }
+  TYieldView *yieldView() const { return yield_; }
 
 private:
   void showStatus(const QString &status);
@@ -37,5 +40,7 @@ private:
   QLineEdit *whereEdit_;
   QTabWidget *tabs_;
   QTreeWidget *runs_;
+  TYieldView *yield_;
+  bool yieldShown_ = false;
   QLabel *status_;
 };
