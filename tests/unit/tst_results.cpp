@@ -73,6 +73,7 @@ private slots:
   void whatIsNoStoreIsRefused_data();
   void whatIsNoStoreIsRefused();
   void manyWritersAtOnce();
+  void anOlderStoreIsUpgradedInPlace();
 };
 
 void ResultsTest::storeByName_data() {
@@ -160,9 +161,10 @@ void ResultsTest::whatIsNoStoreIsRefused() {
   {
     ResultStore newer;
     QVERIFY(newer.open(At(dir.filePath("newer.sqlite"))));
-    QVERIFY(QSqlQuery(newer.database())
-                .exec(QStringLiteral("UPDATE schema_version SET version = %1")
-                          .arg(kSchemaVersion + 1)));
+    QVERIFY(
+        QSqlQuery(newer.database())
+            .exec(
+                QStringLiteral("UPDATE schema_version SET version = %1").arg(kSchemaVersion + 1)));
   }
   ResultStore store;
   QVERIFY(!store.open(At(QString(file).replace("%dir", dir.path()))));
@@ -193,6 +195,40 @@ void ResultsTest::manyWritersAtOnce() {
   ResultStore store;
   QVERIFY(store.open(At(dir.filePath("r.sqlite"))));
   QCOMPARE(store.runCount(), qint64(kWriters * kRuns));
+}
+
+void ResultsTest::anOlderStoreIsUpgradedInPlace() {
+  // A store of the first version: its steps and values had no time of their own.
+  QTemporaryDir dir;
+  const QString file = dir.filePath("r.sqlite");
+  const RunRecord old = Record(QStringLiteral("GP1"), QStringLiteral("1.5"));
+  {
+    ResultStore store;
+    QVERIFY(store.open(At(file)));
+    QVERIFY(store.storeRun(old));
+    QSqlQuery query(store.database());
+    for (const char *sql : {"DROP INDEX steps_failed", "DROP INDEX steps_replies",
+                            "DROP INDEX values_limits", "ALTER TABLE steps DROP COLUMN started_ms",
+                            "ALTER TABLE step_values DROP COLUMN started_ms",
+                            "UPDATE schema_version SET version = 1"})
+      QVERIFY2(query.exec(QLatin1String(sql)), sql);
+  }
+  ResultStore store;
+  QVERIFY2(store.open(At(file)), qPrintable(store.problem()));
+  QVERIFY(store.storeRun(Record(QStringLiteral("GP1"), QStringLiteral("1.6"))));
+  QSqlQuery query(store.database());
+  QVERIFY(query.exec("SELECT (SELECT version FROM schema_version), "
+                     "(SELECT COUNT(*) FROM steps s JOIN runs r ON r.id = s.run_id "
+                     " WHERE s.started_ms = r.started_ms), "
+                     "(SELECT COUNT(*) FROM step_values v JOIN runs r ON r.id = v.run_id "
+                     " WHERE v.started_ms = r.started_ms)"));
+  QVERIFY(query.next());
+  // Both runs' two steps and their values (serial, value) carry their run's time.
+  QCOMPARE(query.value(0).toInt(), kSchemaVersion);
+  QCOMPARE(query.value(1).toInt(), 4);
+  QCOMPARE(query.value(2).toInt(), 4);
+  QString problem;
+  QCOMPARE(UnitHistory(store.database(), QStringLiteral("GP1"), true, false, &problem).size(), 2);
 }
 
 QTEST_GUILESS_MAIN(ResultsTest)
