@@ -11,21 +11,23 @@ namespace {
 constexpr double kChartWidth = 720;
 constexpr double kChartHeight = 260;
 
-// The first textColumns cells are text, set left; the rest figures, set right.
-QString Row(const QStringList &cells, int textColumns, bool head = false) {
+// columns: a letter a column, 't' for text (set left, wrapped), any other for a figure (set
+// right, kept whole); columns beyond it are figures.
+QString Row(const QStringList &cells, const char *columns, bool head = false) {
   const QString tag = head ? QStringLiteral("th") : QStringLiteral("td");
   QString row = QStringLiteral("<tr>");
-  for (int c = 0; c < cells.size(); ++c)
-    row += QStringLiteral("<%1%2>%3</%1>")
-               .arg(tag, c < textColumns ? QStringLiteral(" class=\"t\"") : QString(),
-                    Escaped(cells[c]));
+  const qsizetype known = qsizetype(qstrlen(columns));
+  for (qsizetype c = 0; c < cells.size(); ++c)
+    row += c < known && columns[c] == 't'
+               ? QStringLiteral("<%1 class=\"t\"><div>%2</div></%1>").arg(tag, Escaped(cells[c]))
+               : QStringLiteral("<%1>%2</%1>").arg(tag, Escaped(cells[c]));
   return row + QStringLiteral("</tr>\n");
 }
 
-QString Table(const QStringList &head, const QList<QStringList> &rows, int textColumns = 1) {
-  QString table = QStringLiteral("<div class=\"wide\"><table>\n") + Row(head, textColumns, true);
+QString Table(const QStringList &head, const QList<QStringList> &rows, const char *columns = "t") {
+  QString table = QStringLiteral("<div class=\"wide\"><table>\n") + Row(head, columns, true);
   for (const QStringList &row : rows)
-    table += Row(row, textColumns);
+    table += Row(row, columns);
   return table + QStringLiteral("</table></div>\n");
 }
 
@@ -44,8 +46,10 @@ body { font-family: sans-serif; margin: 1em auto; max-width: 60em; padding: 0 0.
 h1 { font-size: 1.5em; } h2 { font-size: 1.2em; margin-top: 1.6em; }
 table { border-collapse: collapse; margin: 0.4em 0; }
 th, td { border-bottom: 1px solid #ddd; padding: 0.25em 0.6em; text-align: right;
-         overflow-wrap: anywhere; word-break: break-word; max-width: 40em; }
-.t { text-align: left; }
+         white-space: nowrap; }
+.t { text-align: left; white-space: normal; overflow-wrap: anywhere; word-break: break-word;
+     min-width: 6em; max-width: 40em; }
+.t div { max-height: 8em; overflow-y: auto; }
 .wide { overflow-x: auto; max-width: 100%; }
 figure { margin: 0.6em 0; max-width: 100%; }
 .note { color: #555; overflow-wrap: anywhere; }
@@ -120,7 +124,7 @@ QString YieldPage(const YieldFigures &y) {
                      QCoreApplication::translate("Yield", "Runs"),
                      QCoreApplication::translate("Yield", "Share"),
                      QCoreApplication::translate("Yield", "Total")},
-                    failures, 2);
+                    failures, "ft");
 
     if (!y.values.isEmpty())
       page += QStringLiteral("<h2>%1</h2>\n")
@@ -153,14 +157,18 @@ QString YieldPage(const YieldFigures &y) {
     if (!y.latestFailures.isEmpty()) {
       QList<QStringList> failed;
       for (const FailedRun &f : y.latestFailures)
-        failed << QStringList{f.serial, f.started, f.step, f.message};
+        failed << QStringList{f.serial,
+                              QDateTime::fromString(f.started, Qt::ISODateWithMs)
+                                  .toLocalTime()
+                                  .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                              f.step, f.message};
       page += QStringLiteral("<h2>%1</h2>\n")
                   .arg(Escaped(QCoreApplication::translate("Yield", "The latest failures")));
       page += Table({QCoreApplication::translate("Yield", "Unit"),
                      QCoreApplication::translate("Yield", "When"),
                      QCoreApplication::translate("Yield", "Step"),
                      QCoreApplication::translate("Yield", "Why")},
-                    failed, 4);
+                    failed, "tftt");
     }
     if (!y.replies.isEmpty()) {
       QList<QStringList> replies;

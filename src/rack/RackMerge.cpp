@@ -11,8 +11,14 @@
 #include <QSaveFile>
 
 namespace {
+// A member's part, named after its device: "part-COM8.json", since Windows takes COM8.json
+// for the port itself.
+QString PartPath(const QDir &parts, const QString &name, const char *suffix) {
+  return parts.filePath(QStringLiteral("part-%1.%2").arg(name, QLatin1String(suffix)));
+}
+
 QByteArray ReadPart(const QDir &parts, const QString &name, const char *suffix) {
-  QFile file(parts.filePath(name + QLatin1Char('.') + QLatin1String(suffix)));
+  QFile file(PartPath(parts, name, suffix));
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
@@ -42,8 +48,7 @@ RunRecord MemberRecord(const MemberEnd &member, const QDir &parts, const QString
 }
 
 QStringList PartReports(const QDir &parts, const QString &name) {
-  return {parts.filePath(name + QStringLiteral(".json")),
-          parts.filePath(name + QStringLiteral(".jsonl"))};
+  return {PartPath(parts, name, "json"), PartPath(parts, name, "jsonl")};
 }
 
 void MergeReports(const QStringList &reports, const QString &sequence,

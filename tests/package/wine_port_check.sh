@@ -80,11 +80,12 @@ if [ "$got" != "$expected" ]; then
   fail=1
 fi
 # The sweep: the gaps between its 222 bytes as they reach the device. A byte that Wine hands
-# on late shortens the gap after it, so only the median is held to the step.
+# on late shortens the gap after it, so only the median is held to the step; with other
+# tests under Wine beside it on two cores, Wine's timers add up to 2 ms.
 tail -n 222 "$scratch/wire.txt" | awk 'NR > 1 { print ($1 - last) / 1e6 } { last = $1 }' |
   sort -n | awk '{ g[NR] = $1 } END {
     printf "sweep steps under Wine: min %.1f ms, median %.1f ms, max %.1f ms\n", g[1], g[int((NR + 1) / 2)], g[NR]
-    if (NR != 221 || g[int((NR + 1) / 2)] < 99.5 || g[int((NR + 1) / 2)] > 102) exit 1 }' || fail=1
+    if (NR != 221 || g[int((NR + 1) / 2)] < 99.5 || g[int((NR + 1) / 2)] > 103) exit 1 }' || fail=1
 memo=$(cat "$scratch/memo.txt")
 if [ "$memo" != "OK 嵐樺" ]; then
   echo "receive box: expected 'OK 嵐樺', got '$memo'"
@@ -100,27 +101,43 @@ expect "\x00\xFF" within 2 s
 close
 SEQ
 set +e
+store="$(winepath -w "$scratch/results.sqlite")"
 (cd "$bin" && env -u DISPLAY wine glow-panel.exe --run "$(winepath -w "$scratch/loop.seq")" --com1 COM8 \
-  > "$scratch/run.txt" 2>/dev/null)
+  --results "$store" > "$scratch/run.txt" 2>"$scratch/run.err")
 code=$?
 set -e
 last=$(tr -d '\r' < "$scratch/run.txt" | tail -n 1)
 if [ "$code" -ne 0 ] || [ "$last" != "6 passed, 0 failed" ]; then
   echo "headless run under Wine: exit $code, output:"
+  tr -d '\r' < "$scratch/run.err" | grep -v '^[0-9a-f]*:\(fixme\|err\|warn\):'
   cat "$scratch/run.txt"
   fail=1
 fi
 # A rack of two: each COM port in a process of its own, each line headed by its name.
 set +e
 (cd "$bin" && env -u DISPLAY wine glow-panel.exe --run "$(winepath -w "$scratch/loop.seq")" \
-  --com1 COM8,COM9 > "$scratch/rack.txt" 2>/dev/null)
+  --com1 COM8,COM9 --results "$store" > "$scratch/rack.txt" 2>"$scratch/rack.err")
 code=$?
 set -e
 last=$(tr -d '\r' < "$scratch/rack.txt" | tail -n 1)
 if [ "$code" -ne 0 ] || [ "$last" != "2 devices: 2 passed, 0 failed, 0 lost" ] ||
   [ "$(tr -d '\r' < "$scratch/rack.txt" | grep -c '^COM[89]: 6 passed, 0 failed$')" -ne 2 ]; then
   echo "rack of two under Wine: exit $code, output:"
+  tr -d '\r' < "$scratch/rack.err" | grep -v '^[0-9a-f]*:\(fixme\|err\|warn\):'
   cat "$scratch/rack.txt"
+  fail=1
+fi
+# The yield of the three runs stored there, as text and as a page.
+set +e
+(cd "$bin" && env -u DISPLAY wine glow-panel.exe --yield --results "$store" \
+  --html "$(winepath -w "$scratch/yield.html")" > "$scratch/yield.txt" 2>"$scratch/yield.err")
+code=$?
+set -e
+if [ "$code" -ne 0 ] || ! tr -d '\r' < "$scratch/yield.txt" | grep -q '^  Runs  *3$' ||
+  ! grep -q '<svg' "$scratch/yield.html" 2>/dev/null; then
+  echo "--yield under Wine: exit $code, output:"
+  tr -d '\r' < "$scratch/yield.err" | grep -v '^[0-9a-f]*:\(fixme\|err\|warn\):'
+  cat "$scratch/yield.txt"
   fail=1
 fi
 [ -n "${GLOW_PANEL_SHOT:-}" ] && convert xwd:"$scratch/screen.xwd" -crop 600x480+220+180 +repage "$GLOW_PANEL_SHOT"
