@@ -55,7 +55,7 @@ if [ "$mode" = yield ]; then
     sleep 1
     xdotool mousemove 104 23 click 1        # its Yield tab
     sleep 2
-    w="$(xdotool search --name "Results - GLOW_PANEL" | head -1)"
+    w="$(xdotool search --name " - GLOW_PANEL" | head -1)"   # in any language
     import -window "$w" "$2"
     kill $app' _ "$BUILD_DIR/glow-panel" "$out" "$dir/results.sqlite"
   echo "$out"

@@ -1531,5 +1531,13 @@ Close it there first.</source>
         <translation>回應時間：
 </translation>
     </message>
+    <message>
+        <source>%1 (%2..%3): how the values fall</source>
+        <translation>%1（%2..%3）：數值的分布</translation>
+    </message>
+    <message>
+        <source>%1 (%2..%3) over time</source>
+        <translation>%1（%2..%3）隨時間的變化</translation>
+    </message>
 </context>
 </TS>

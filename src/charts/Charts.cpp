@@ -133,8 +133,9 @@ void DrawHistogram(ChartCanvas &c, QSizeF size, const ValueFigures &v) {
   for (const auto &[ms, x] : v.points)
     ++bins[size_t(std::clamp(int((x - low) / (high - low) * kBins), 0, kBins - 1))];
   const int most = std::max(1, *std::max_element(bins.begin(), bins.end()));
-  const Frame f = Axes(c, size, ValueTitle(v, "%1 (%2 to %3): how the values fall"), 0,
-                       Ticks(0, most).back() < most ? most * 1.1 : Ticks(0, most).back(), 12);
+  const Frame f =
+      Axes(c, size, ValueTitle(v, QT_TRANSLATE_NOOP("Yield", "%1 (%2..%3): how the values fall")),
+           0, Ticks(0, most).back() < most ? most * 1.1 : Ticks(0, most).back(), 12);
   auto x = [&](double value) {
     return f.plot.left() + (value - low) / (high - low) * f.plot.width();
   };
@@ -154,7 +155,8 @@ void DrawHistogram(ChartCanvas &c, QSizeF size, const ValueFigures &v) {
 
 void DrawRunChart(ChartCanvas &c, QSizeF size, const ValueFigures &v) {
   const auto [low, high] = Scale(v);
-  const Frame f = Axes(c, size, ValueTitle(v, "%1 (%2 to %3) over time"), low, high, 12);
+  const Frame f = Axes(c, size, ValueTitle(v, QT_TRANSLATE_NOOP("Yield", "%1 (%2..%3) over time")),
+                       low, high, 12);
   for (const double limit : {v.low, v.high})
     c.line(QPointF(f.plot.left(), f.y(limit)), QPointF(f.plot.right(), f.y(limit)),
            {kLimit, 1.5, true});

@@ -140,7 +140,7 @@ QString YieldPage(const YieldFigures &y) {
            QCoreApplication::translate("Yield", "Mean"), QCoreApplication::translate("Yield", "SD"),
            QCoreApplication::translate("Yield", "Min"), QCoreApplication::translate("Yield", "Max"),
            QCoreApplication::translate("Yield", "Outside"), QStringLiteral("Cpk")},
-          {{v.name, QStringLiteral("%1 to %2").arg(Figure(v.low), Figure(v.high)),
+          {{v.name, QStringLiteral("%1..%2").arg(Figure(v.low), Figure(v.high)),
             QString::number(v.n), v.n ? Figure(v.mean) : QStringLiteral("n/a"),
             v.sd ? Figure(*v.sd) : QStringLiteral("n/a"),
             v.n ? Figure(v.min) : QStringLiteral("n/a"),
