@@ -339,6 +339,10 @@ Try &apos;%1 --help&apos;.
         <source>storing a run</source>
         <translation>儲存一次執行時</translation>
     </message>
+    <message>
+        <source>cannot be written here (a read-only file or folder)</source>
+        <translation>無法寫入此處（唯讀的檔案或資料夾）</translation>
+    </message>
 </context>
 <context>
     <name>Results</name>

@@ -6,12 +6,12 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDeadlineTimer>
-#include <QThread>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QUuid>
 
 #include <cmath>
@@ -44,8 +44,9 @@ QString InsertStatement(const char *table, const char *onConflict) {
   for (qsizetype i = 0; i < columns.size(); ++i)
     marks << QStringLiteral("?");
   return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) ON CONFLICT (%4) %5")
-      .arg(QLatin1String(table), columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")),
-           QLatin1String(SchemaTableNamed(table).key), QLatin1String(onConflict));
+      .arg(QLatin1String(table), columns.join(QStringLiteral(", ")),
+           marks.join(QStringLiteral(", ")), QLatin1String(SchemaTableNamed(table).key),
+           QLatin1String(onConflict));
 }
 
 bool Run(QSqlQuery &query, const QVariantList &values) {
@@ -98,6 +99,10 @@ bool ResultStore::open(const ResultsTarget &target) {
     QDir().mkpath(file.absolutePath());
   if (!QFileInfo(file.absolutePath()).isDir())
     return fail({}, ResultStore::tr("no such folder"));
+  // SQLite would say only that it cannot open the file; the log beside it needs the
+  // folder too.
+  if ((file.exists() && !file.isWritable()) || !QFileInfo(file.absolutePath()).isWritable())
+    return fail({}, ResultStore::tr("cannot be written here (a read-only file or folder)"));
   if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
     return fail({}, ResultStore::tr("this system has no SQLite driver for Qt"));
   {
@@ -168,19 +173,17 @@ bool ResultStore::writeRun(const RunRecord &record, bool finished) {
                        : "DO NOTHING"));
   const QVariant none(QMetaType(QMetaType::QString));
   const QVariant noTime(QMetaType(QMetaType::LongLong));
-  return Run(query, {record.id.toString(QUuid::WithoutBraces),
-                     Text(QFileInfo(record.sequence).fileName()),
-                     Text(QString::fromLatin1(record.sequenceHash)),
-                     Text(last ? last->device : QString()), Text(last ? last->settings : QString()),
-                     Text(record.host),
-                     QLatin1String(kToolVersion), serial.isEmpty() ? none : QVariant(serial),
-                     TimeText(record.started), UtcMs(record.started),
-                     finished ? QVariant(TimeText(record.ended)) : none,
-                     finished ? QVariant(UtcMs(record.ended)) : noTime,
-                     finished ? QVariant(VerdictWord(record.verdict())) : none,
-                     finished ? Optional(record.reason) : none, record.passesAsked,
-                     record.passesRun, record.passedSteps, record.failedSteps,
-                     record.failedPasses}) ||
+  return Run(query,
+             {record.id.toString(QUuid::WithoutBraces), Text(QFileInfo(record.sequence).fileName()),
+              Text(QString::fromLatin1(record.sequenceHash)), Text(last ? last->device : QString()),
+              Text(last ? last->settings : QString()), Text(record.host),
+              QLatin1String(kToolVersion), serial.isEmpty() ? none : QVariant(serial),
+              TimeText(record.started), UtcMs(record.started),
+              finished ? QVariant(TimeText(record.ended)) : none,
+              finished ? QVariant(UtcMs(record.ended)) : noTime,
+              finished ? QVariant(VerdictWord(record.verdict())) : none,
+              finished ? Optional(record.reason) : none, record.passesAsked, record.passesRun,
+              record.passedSteps, record.failedSteps, record.failedPasses}) ||
          raw(query);
 }
 
@@ -200,10 +203,10 @@ bool ResultStore::writePass(const RunRecord &record, const PassRecord &pass) {
                                 ? VerdictWord(r.cause)
                                 : QString::fromLatin1(TextOf(r.state).word).trimmed();
     const qint64 started = UtcMs(record.started);
-    if (!Run(steps, {id, pass.number, i, Text(step.file), step.line, Text(step.source), verdict,
-                     r.startMs,
-                     r.ms, r.replyMs >= 0 ? QVariant(r.replyMs) : QVariant(QMetaType(QMetaType::LongLong)),
-                     Text(r.message), started}))
+    if (!Run(steps,
+             {id, pass.number, i, Text(step.file), step.line, Text(step.source), verdict, r.startMs,
+              r.ms, r.replyMs >= 0 ? QVariant(r.replyMs) : QVariant(QMetaType(QMetaType::LongLong)),
+              Text(r.message), started}))
       return raw(steps);
     const bool limited = step.kind == SequenceStep::Check && step.test == SequenceStep::Between;
     const QVariant noLimit(QMetaType(QMetaType::Double));
@@ -275,8 +278,9 @@ int ResultStore::waiting() {
 
 QString ResultStore::waitingProblem() {
   QSqlQuery query(database());
-  if (open_ && query.exec(QStringLiteral("SELECT last_error FROM outbox WHERE last_error <> '' "
-                                         "ORDER BY queued_ms DESC LIMIT 1")) &&
+  if (open_ &&
+      query.exec(QStringLiteral("SELECT last_error FROM outbox WHERE last_error <> '' "
+                                "ORDER BY queued_ms DESC LIMIT 1")) &&
       query.next())
     return query.value(0).toString();
   return {};

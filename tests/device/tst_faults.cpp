@@ -8,9 +8,9 @@
 #include "ResultStore.h"
 
 #include <QDir>
-#include <QSqlQuery>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -303,30 +303,37 @@ void FaultTest::storeOnADiskThatFills() {
   QTemporaryDir dir;
   const QString seq = Sequence(dir, "open\nask serial \"SN\"\nsend \"x\"\nexpect \"x\"\nclose\n");
   // A run that fits, one whose record does not (a note of 120 KB), and the unit's history
-  // afterwards: all on a 192 KB disk of the store's own.
+  // afterwards: all on a 192 KB disk of the store's own; then the disk made read-only.
   QProcess shell;
   QStringList command{"--mount"};
   if (::geteuid() != 0)
     command << "--map-root-user";
   const QString note = QStringLiteral("note=") + QString(120000, QLatin1Char('n'));
   QDir().mkpath(dir.filePath("disk"));
-  shell.start("unshare",
-              command << "sh" << "-c"
-                      << "mount -t tmpfs -o size=192k glow-panel \"$0\" || exit 9; store=\"$0/r.sqlite\"; "
-                         "\"$1\" --run \"$2\" --com1 \"$3\" --results \"$store\" --set serial=GP1; "
-                         "echo \"exit $?\"; "
-                         "\"$1\" --run \"$2\" --com1 \"$3\" --results \"$store\" --set serial=GP1 "
-                         "--set \"$4\" 2>&1; echo \"exit $?\"; "
-                         "\"$1\" --history GP1 --results \"$store\""
-                      << dir.filePath("disk") << QStringLiteral(GLOW_PANEL_BINARY) << seq
-                      << device.path() << note);
+  shell.start(
+      "unshare",
+      command << "sh"
+              << "-c"
+              << "mount -t tmpfs -o size=192k glow-panel \"$0\" || exit 9; store=\"$0/r.sqlite\"; "
+                 "\"$1\" --run \"$2\" --com1 \"$3\" --results \"$store\" --set serial=GP1; "
+                 "echo \"exit $?\"; "
+                 "\"$1\" --run \"$2\" --com1 \"$3\" --results \"$store\" --set serial=GP1 "
+                 "--set \"$4\" 2>&1; echo \"exit $?\"; "
+                 "\"$1\" --history GP1 --results \"$store\"; "
+                 "mount -o remount,ro \"$0\"; "
+                 "\"$1\" --run \"$2\" --com1 \"$3\" --results \"$store\" --set serial=GP1 "
+                 "2>&1; echo \"exit $?\""
+              << dir.filePath("disk") << QStringLiteral(GLOW_PANEL_BINARY) << seq << device.path()
+              << note);
   QTRY_COMPARE_WITH_TIMEOUT(shell.state(), QProcess::NotRunning, 30000);
   const QString out = QString::fromUtf8(shell.readAllStandardOutput());
   QVERIFY2(shell.exitCode() != 9, "cannot mount a small disk here");
   // The second run is no pass: it says why, and the store keeps the first whole.
   QCOMPARE(out.split('\n').filter(QRegularExpression("^exit ")),
-           QStringList({"exit 0", "exit 1"}));
+           QStringList({"exit 0", "exit 1", "exit 2"}));
   QVERIFY2(out.contains("NOT STORED") && out.contains("full"), qPrintable(out));
+  // A store that cannot be written is refused before the run, for that reason.
+  QVERIFY2(out.contains("read-only"), qPrintable(out));
   QCOMPARE(out.count("PASS    "), 1);
 }
 
