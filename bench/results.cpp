@@ -129,7 +129,7 @@ void YieldRows(const QString &folder) {
     const RunRecord record = SyntheticRun(runs + i, runs + i, QDateTime::currentDateTime());
     QElapsedTimer shown;
     shown.start();
-    keeper.keep(record);
+    keeper.keepRun(record);
     view.grab();
     added.push_back(double(shown.nsecsElapsed()) / 1e6);
   }

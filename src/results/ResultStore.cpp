@@ -269,7 +269,7 @@ bool ResultStore::writeEnd(const RunRecord &record) {
   return ok;
 }
 
-int ResultStore::waiting() {
+int ResultStore::waitingRuns() {
   QSqlQuery query(database());
   return open_ && query.exec(QStringLiteral("SELECT COUNT(*) FROM outbox")) && query.next()
              ? query.value(0).toInt()

@@ -30,7 +30,6 @@ public:
   // Opens the store, making it on first use; false, with problem(), when it cannot be used:
   // a folder, a file that is no store, one that cannot be written, one made by a newer tool.
   bool open(const ResultsTarget &target);
-  bool isOpen() const { return open_; }
   const ResultsTarget &target() const { return target_; }
   // Why the last thing asked of the store failed.
   QString problem() const { return problem_; }
@@ -45,7 +44,7 @@ public:
   bool storeRuns(const QList<RunRecord> &records);
 
   // How many records wait for the server, and why the last delivery failed.
-  int waiting();
+  int waitingRuns();
   QString waitingProblem();
   // How many runs the store holds.
   qint64 runCount();

@@ -35,7 +35,7 @@ int ShowResultsStatus(const QString &where) {
               .arg(store.runCount())
               .arg(target.file);
   if (target.kind == ResultsTarget::Postgres) {
-    const int waiting = store.waiting();
+    const int waiting = store.waitingRuns();
     text += waiting == 0 ? QCoreApplication::translate("Results", "Nothing waits for the server.\n")
                          : QCoreApplication::translate("Results", "%1 records wait for the server: %2\n")
                                .arg(waiting)

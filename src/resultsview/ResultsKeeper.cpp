@@ -34,11 +34,11 @@ bool TResultsKeeper::use(const QString &where) {
     timer_.start();
     deliver();
   }
-  tell(store_->waiting(), store_->waitingProblem());
+  tell(store_->waitingRuns(), store_->waitingProblem());
   return true;
 }
 
-bool TResultsKeeper::keep(const RunRecord &record) {
+bool TResultsKeeper::keepRun(const RunRecord &record) {
   if (!store_) {
     problem_ = problem_.isEmpty() ? tr("no store") : problem_;
     return false;

@@ -31,9 +31,9 @@ public:
   ResultStore *store() { return store_.get(); }
   QString problem() const { return problem_; }
   // Stores the run as it ended; false, with problem(), when it is not stored.
-  bool keep(const RunRecord &record);
+  bool keepRun(const RunRecord &record);
   // How things stand, in a line: where results go, and what waits for the server and why.
-  QString status() const { return status_; }
+  QString statusLine() const { return status_; }
 
 signals:
   void stored(const RunRecord &record);

@@ -77,7 +77,7 @@ TResultsWindow::TResultsWindow(TResultsKeeper *keeper, std::function<bool(const 
         record.passes.last().variables.value(QStringLiteral("serial")) == serial_)
       this->find(serial_);
   });
-  showStatus(keeper_->status());
+  showStatus(keeper_->statusLine());
 }
 
 void TResultsWindow::find(const QString &serial) {
@@ -131,7 +131,7 @@ void TResultsWindow::useStore() {
   if (!keeper_->use(where))
     return;
   if (save_ && !save_(where))
-    showStatus(tr("%1 (this run only: the choice could not be saved)").arg(keeper_->status()));
+    showStatus(tr("%1 (this run only: the choice could not be saved)").arg(keeper_->statusLine()));
   if (!serial_.isEmpty())
     find(serial_);
 }

@@ -105,7 +105,7 @@ TSequenceWindow::TSequenceWindow(TSession *session, std::function<PortChoice()> 
     const bool failed = runner_.failedSteps() > 0;
     const QString summary = Summary(runner_.record());
     // No run is a pass until it is stored.
-    if (keeper_ && !keeper_->keep(runner_.record()))
+    if (keeper_ && !keeper_->keepRun(runner_.record()))
       showSummary(tr("NOT STORED: %1").arg(keeper_->problem()) + QLatin1Char('\n') + summary,
                   true);
     else

@@ -181,7 +181,7 @@ void TStationTile::finish() {
     session_.close();
   // As every station and report says them, in any language; but no run is a pass until
   // it is stored.
-  if (keeper_ && !keeper_->keep(runner_.record())) {
+  if (keeper_ && !keeper_->keepRun(runner_.record())) {
     showVerdict(QStringLiteral("NOT STORED"), kFailColor);
     showReason(keeper_->problem(), true);
     return;
