@@ -68,6 +68,10 @@ mount_in() {
   mount "${@:3}" "$1" "$root$2"
   mounts+=("$root$2")
 }
+# The root a mount of its own, as / is on any machine: a mount namespace made inside it
+# (the drills on a small disk) can then keep its mounts to itself.
+mount_in "$root" / --bind
+mount --make-private "$root"
 mount_in proc /proc -t proc
 mount_in sysfs /sys -t sysfs -o ro
 mount_in devpts /dev/pts -t devpts -o newinstance,ptmxmode=0666,mode=620
