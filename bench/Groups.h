@@ -21,6 +21,7 @@ void ResultsGroup();                      // results.cpp
 int MakeStore(int argc, char *argv[]);    // results.cpp: a store of made-up runs
 int UsageProbe(int argc, char *argv[]);   // rack.cpp: runs a program, prints its usage
 void LargeMemoGroup();                    // large.cpp
+void MemoryGroup();                       // memory.cpp
 void SideBySideGroup();                   // side.cpp
 void StartupGroup(const QString &self);   // startup.cpp
 int StartupProbe(int argc, char *argv[]); // startup.cpp: the child it measures

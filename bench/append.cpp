@@ -13,7 +13,8 @@ void AppendGroup() {
     const QString line = QString(63, QLatin1Char('m')) + QLatin1Char('\n');
     while (filler.size() < fill)
       filler += line;
-    memo->setPlainText(filler);
+    memo->clear();
+    memo->appendText(filler);
     RunFor(100);
     std::vector<double> us;
     for (int i = 0; i < (gQuick ? 50 : 200); ++i) {

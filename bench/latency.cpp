@@ -7,7 +7,7 @@
 
 void LatencyGroup() {
   OpenTool tool;
-  auto *memo = Control<QPlainTextEdit>(&tool.form, "Memo2");
+  auto *memo = Control<TReceiveMemo>(&tool.form, "Memo2");
   const int count = gQuick ? 200 : 1000;
   std::vector<double> ms;
   QRandomGenerator rng(7);
@@ -19,7 +19,7 @@ void LatencyGroup() {
     const QString line = QStringLiteral("ping %1\n").arg(i);
     const qint64 sent = MonotonicNs();
     tool.device.send(QStringLiteral("ping %1\r\n").arg(i).toLatin1());
-    if (!RunUntil([&] { return memo->toPlainText().endsWith(line); }, 2000))
+    if (!RunUntil([&] { return memo->text().endsWith(line); }, 2000))
       break;
     ms.push_back(double(MonotonicNs() - sent) / 1e6);
   }

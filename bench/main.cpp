@@ -35,6 +35,7 @@ int main(int argc, char *argv[]) {
       {"soak", SoakGroup},
       {"monitor-soak", MonitorSoakGroup},
       {"large", LargeMemoGroup},
+      {"memory", MemoryGroup},
       {"sequence", SequenceGroup},
       {"measure", MeasureGroup},
       {"reopen", ReopenGroup},

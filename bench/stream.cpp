@@ -7,7 +7,6 @@
 #include "ReceiveText.h"
 
 #include <QElapsedTimer>
-#include <QTextDocument>
 
 void StreamGroup() {
   OpenTool tool;
@@ -17,8 +16,8 @@ void StreamGroup() {
   std::vector<int> perSecond(size_t(seconds) + 1, 0);
   QElapsedTimer clock;
   clock.start();
-  auto *memo = Control<QPlainTextEdit>(&tool.form, "Memo2");
-  const auto counting = QObject::connect(memo->document(), &QTextDocument::contentsChanged, [&] {
+  auto *memo = Control<TReceiveMemo>(&tool.form, "Memo2");
+  const auto counting = QObject::connect(memo, &TReceiveMemo::appended, [&] {
     const qint64 second = clock.elapsed() / 1000;
     if (second < seconds)
       ++perSecond[size_t(second)];

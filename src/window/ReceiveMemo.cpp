@@ -1,48 +1,46 @@
+// The memo's text, layout, drawing and scrolling. Lines are measured as a plain text editor
+// measures them (a 4-pixel margin, lines with their leading, the last paragraph with the
+// margin below it), so that a scroll bar step, a page and a wrapped line are the same here.
 #include "ReceiveMemo.h"
 
 #include "FollowingScrollBar.h"
 
-#include <QAbstractTextDocumentLayout>
-#include <QKeyEvent>
-#include <QMimeData>
+#include <QApplication>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QScopedValueRollback>
-#include <QTextBlock>
+#include <QScrollBar>
+#include <QTextLayout>
 
+#include <cmath>
 #include <utility>
 
 namespace {
-// Marks a block that continues the line of the block before it.
-constexpr int kContinuation = 1;
+constexpr qreal kMargin = 4;
+// A laid-out character costs tens of bytes: past these, layouts out of view are dropped.
+constexpr size_t kCachedLayouts = 256;
+constexpr qint64 kCachedCharacters = 32768;
 } // namespace
 
-TReceiveMemo::TReceiveMemo(QWidget *parent) : QPlainTextEdit(parent), gathered_(document()) {
-  // Undoing received text makes no sense, and the undo history would grow without end.
-  document()->setUndoRedoEnabled(false);
-  gathered_.setKeepPositionOnInsert(true);
-  // The plain text layout asks for the whole view to be redrawn on nearly every change. An
-  // append redraws only what it changed; any other change still redraws the whole view.
-  // This leans on how QPlainTextEdit works inside: it repaints in answer to the layout's
-  // update signal, and that is the only connection to it that is replaced here. The
-  // on-screen comparison in the receive box's tests catches a Qt that works otherwise.
-  QAbstractTextDocumentLayout *layout = document()->documentLayout();
-  disconnect(layout, &QAbstractTextDocumentLayout::update, nullptr, nullptr);
-  connect(layout, &QAbstractTextDocumentLayout::update, this, [this] {
-    if (appending_)
-      return;
-    viewport()->update();
-    emit updateRequest(viewport()->rect(), 0);
-  });
+TReceiveMemo::TReceiveMemo(QWidget *parent) : QAbstractScrollArea(parent) {
   setVerticalScrollBar(new TFollowingScrollBar(Qt::Vertical));
-  // The editor pages a click in the groove by the view's height, not by the bar's page step
-  // (which counts the lines of the last page only, and so differs when lines differ in
-  // height). It wires that to the bar it made, and the wire went with that bar; Qt 6.4
-  // offers it only as a slot by name.
-  connect(verticalScrollBar(), SIGNAL(actionTriggered(int)), this,
-          SLOT(_q_verticalScrollbarActionTriggered(int)));
+  setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_InputMethodEnabled);
+  viewport()->setCursor(Qt::IBeamCursor);
+  // A click in the groove pages by the view's height, as an editor pages: the bar's own
+  // page step counts the rows of the last page, and rows differ in height.
+  connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this](int action) {
+    if (action == QAbstractSlider::SliderPageStepAdd ||
+        action == QAbstractSlider::SliderPageStepSub)
+      pageUpDown(action == QAbstractSlider::SliderPageStepAdd, false, false);
+  });
   updateTimer_.setSingleShot(true);
   updateTimer_.setTimerType(Qt::PreciseTimer);
   connect(&updateTimer_, &QTimer::timeout, this, &TReceiveMemo::showReceived);
+  relayout();
 }
+
+TReceiveMemo::~TReceiveMemo() = default;
 
 void TReceiveMemo::appendReceived(const QString &text) {
   received_ += text;
@@ -72,142 +70,283 @@ void TReceiveMemo::appendText(const QString &text) {
   if (text.isEmpty())
     return;
   const bool following = !isVisible() || endInView();
-  const QScopedValueRollback<bool> appending(appending_, true);
-  QTextCursor end(document());
-  end.movePosition(QTextCursor::End);
-  const int appendedAt = end.position();
-  end.beginEditBlock();
-  qsizetype lineStart = 0;
-  while (lineStart <= text.size()) {
-    qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), lineStart);
-    if (lineEnd < 0)
-      lineEnd = text.size();
-    QStringView rest = QStringView(text).mid(lineStart, lineEnd - lineStart);
-    while (!rest.isEmpty()) {
-      const qsizetype room = kLongestBlock - (end.block().length() - 1);
-      if (room <= 0) {
-        end.insertBlock();
-        end.block().setUserState(kContinuation);
-        continue;
-      }
-      end.insertText(rest.left(room).toString());
-      rest = rest.mid(room);
-    }
-    if (lineEnd < text.size())
-      end.insertBlock();
-    lineStart = lineEnd + 1;
-  }
-  end.endEditBlock();
-  if (following) {
-    // Gathering renumbers the blocks the view counts from: the view is redrawn whole.
-    if (gather())
-      viewport()->update();
-    // New blocks count as one line each until laid out; lay them out now, so that the
-    // scroll range ends where the text does.
-    for (QTextBlock b = document()->findBlock(appendedAt); b.isValid(); b = b.next())
-      blockBoundingRect(b);
-    // The scroll moves the pixels already drawn and redraws what it uncovers.
+  const qint64 end = store_.size();
+  const qint64 changed = store_.paragraphCount() - 1;
+  forgetLayouts(changed);
+  store_.append(text);
+  // Followed text is measured as it comes, so that the scroll range ends where it does;
+  // only what is in view keeps its layout.
+  if (following && isVisible())
+    for (qint64 p = changed; p < store_.paragraphCount(); ++p)
+      measure(p);
+  // A caret at the end stays at the end, as it does when the operator types there.
+  if (position_ == end)
+    position_ = store_.size();
+  if (anchor_ == end)
+    anchor_ = store_.size();
+  adjustScrollBar();
+  if (following)
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-  }
-  // Above the block the text was appended to, nothing on screen has changed.
-  const QRectF changed =
-      blockBoundingGeometry(document()->findBlock(appendedAt)).translated(contentOffset());
-  const int top = qMax(0, int(changed.top()));
-  if (top < viewport()->height())
-    viewport()->update(0, top, viewport()->width(), viewport()->height() - top);
+  trimLayouts();
+  viewport()->update();
+  emit appended();
 }
 
-bool TReceiveMemo::event(QEvent *event) {
-  if (event->type() == QEvent::KeyPress) {
-    const auto *key = static_cast<QKeyEvent *>(event);
-    const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
-    if (tab && key->modifiers().testFlag(Qt::ControlModifier)) {
-      const bool back = key->key() == Qt::Key_Backtab || key->modifiers() & Qt::ShiftModifier;
-      // The editor's own override keeps the focus while it takes Tab; the window moves it.
-      QWidget::focusNextPrevChild(!back);
-      return true;
-    }
+QString TReceiveMemo::text() const { return store_.text(); }
+
+bool TReceiveMemo::atLineStart() const {
+  const qint64 last = store_.paragraphCount() - 1;
+  return store_.paragraphLength(last) == 0 && (last == 0 || !store_.continues(last));
+}
+
+void TReceiveMemo::clear() {
+  store_.clear();
+  layouts_.clear();
+  anchor_ = position_ = 0;
+  topParagraph_ = 0;
+  topLine_ = 0;
+  edited();
+}
+
+QTextLayout *TReceiveMemo::layout(qint64 paragraph) const {
+  std::unique_ptr<QTextLayout> &slot = layouts_[paragraph];
+  if (slot)
+    return slot.get();
+  slot = std::make_unique<QTextLayout>(store_.paragraphText(paragraph), font());
+  QTextOption option;
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  slot->setTextOption(option);
+  slot->setCacheEnabled(true);
+  if (!preedit_.isEmpty() && store_.paragraphAt(position_) == paragraph)
+    slot->setPreeditArea(int(position_ - store_.paragraphStart(paragraph)), preedit_);
+  slot->beginLayout();
+  qreal y = 0;
+  for (QTextLine line = slot->createLine(); line.isValid(); line = slot->createLine()) {
+    line.setLeadingIncluded(true);
+    line.setLineWidth(layoutWidth_);
+    line.setPosition(QPointF(kMargin, y));
+    y += line.height();
+    if (line.leading() < 0)
+      y += std::ceil(line.leading());
   }
-  return QPlainTextEdit::event(event);
+  slot->endLayout();
+  store_.setRows(paragraph, slot->lineCount());
+  return slot.get();
+}
+
+void TReceiveMemo::trimLayouts() const {
+  qint64 characters = 0;
+  for (const auto &entry : layouts_)
+    characters += entry.second->text().size();
+  if (layouts_.size() <= kCachedLayouts && characters <= kCachedCharacters)
+    return;
+  // The view and a little around it stay.
+  const qint64 from = topParagraph_ - 8;
+  qint64 to = topParagraph_, kept = 0;
+  while (to < store_.paragraphCount() && to < topParagraph_ + 64 && kept < kCachedCharacters / 2)
+    kept += store_.paragraphLength(to++);
+  for (auto it = layouts_.begin(); it != layouts_.end();)
+    it = it->first >= from && it->first < to ? std::next(it) : layouts_.erase(it);
+}
+
+void TReceiveMemo::measure(qint64 paragraph) const {
+  const bool cached = layouts_.count(paragraph) > 0;
+  layout(paragraph);
+  // The last few are about to be drawn; the rest only needed counting.
+  if (!cached && paragraph < store_.paragraphCount() - 64)
+    layouts_.erase(paragraph);
+}
+
+qreal TReceiveMemo::height(qint64 paragraph) const {
+  const qreal bottom = layout(paragraph)->boundingRect().bottom();
+  return paragraph + 1 == store_.paragraphCount() ? bottom + kMargin : bottom;
+}
+
+void TReceiveMemo::forgetLayouts(qint64 from) {
+  for (auto it = layouts_.begin(); it != layouts_.end();)
+    it = it->first >= from ? layouts_.erase(it) : std::next(it);
+}
+
+void TReceiveMemo::relayout() {
+  layoutWidth_ = viewport()->width() > 2 * kMargin ? viewport()->width() - 2 * kMargin
+                                                   : qreal(INT_MAX) - 2 * kMargin;
+  layouts_.clear();
+  store_.forgetRows();
+  adjustScrollBar();
+  viewport()->update();
+}
+
+void TReceiveMemo::resizeEvent(QResizeEvent *event) {
+  QAbstractScrollArea::resizeEvent(event);
+  if (viewport()->width() - 2 * kMargin != layoutWidth_)
+    relayout();
+  else
+    adjustScrollBar();
+}
+
+void TReceiveMemo::changeEvent(QEvent *event) {
+  QAbstractScrollArea::changeEvent(event);
+  if (event->type() == QEvent::FontChange)
+    relayout();
+  else if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ActivationChange)
+    viewport()->update();
+}
+
+qreal TReceiveMemo::topOffset() const {
+  qreal offset = 0;
+  if (topLine_ > 0)
+    offset = layout(topParagraph_)->lineAt(topLine_ - 1).naturalTextRect().bottom();
+  if (topParagraph_ == 0 && topLine_ == 0)
+    offset -= kMargin;
+  return offset;
+}
+
+void TReceiveMemo::setTop(qint64 paragraph, int line) {
+  topParagraph_ = paragraph;
+  topLine_ = line;
+  // Paragraphs laid out since the range was set may have more rows than were counted.
+  if (store_.rowCount() != rangeRows_)
+    adjustScrollBar();
+  const QScopedValueRollback<bool> setting(settingBar_, true);
+  verticalScrollBar()->setValue(int(store_.rowOf(paragraph) + line));
+  viewport()->update();
+}
+
+void TReceiveMemo::scrollContentsBy(int, int) {
+  if (settingBar_)
+    return;
+  const qint64 row = verticalScrollBar()->value();
+  const qint64 paragraph = store_.paragraphAtRow(row);
+  const int line = int(row - store_.rowOf(paragraph));
+  topParagraph_ = paragraph;
+  topLine_ = std::min(line, layout(paragraph)->lineCount() - 1);
+  trimLayouts();
+  viewport()->update();
+}
+
+void TReceiveMemo::adjustScrollBar() {
+  // The rows that fit above the end, counted from the last paragraph up: the range ends
+  // where the last row shows whole, as in any editor.
+  const qreal visible = viewport()->height() - kMargin - 1;
+  qint64 fromBottom = 0;
+  qint64 maximum = 0;
+  if (isVisible()) {
+    qreal y = 0;
+    for (qint64 p = store_.paragraphCount() - 1; p >= 0; --p) {
+      y += height(p);
+      const QTextLayout *l = layout(p);
+      if (y > visible) {
+        int line = 0;
+        while (line < l->lineCount() && l->lineAt(line).naturalTextRect().top() < y - visible)
+          ++line;
+        fromBottom += l->lineCount() - line;
+        break;
+      }
+      fromBottom += l->lineCount();
+    }
+    maximum = std::max<qint64>(0, store_.rowCount() - fromBottom);
+  } else {
+    maximum = std::max<qint64>(0, store_.rowCount() - 1);
+    const int spacing = fontMetrics().lineSpacing();
+    fromBottom = spacing > 0 ? viewport()->height() / spacing : 0;
+  }
+  const QScopedValueRollback<bool> setting(settingBar_, true);
+  rangeRows_ = store_.rowCount();
+  QScrollBar *bar = verticalScrollBar();
+  bar->setRange(0, int(maximum));
+  bar->setPageStep(int(fromBottom));
+  topParagraph_ = std::min(topParagraph_, store_.paragraphCount() - 1);
+  topLine_ = std::min(topLine_, layout(topParagraph_)->lineCount() - 1);
+  const qint64 top = store_.rowOf(topParagraph_) + topLine_;
+  if (top > maximum) {
+    topParagraph_ = store_.paragraphAtRow(maximum);
+    topLine_ = int(maximum - store_.rowOf(topParagraph_));
+  }
+  bar->setValue(int(store_.rowOf(topParagraph_) + topLine_));
 }
 
 bool TReceiveMemo::endInView() const {
-  const QTextBlock last = document()->lastBlock();
-  return blockBoundingGeometry(last).translated(contentOffset()).bottom() <=
-         viewport()->rect().bottom() + 1;
-}
-
-bool TReceiveMemo::atLineStart() const { return document()->lastBlock().length() <= 1; }
-
-QString TReceiveMemo::text() const { return textBetween(0, document()->characterCount() - 1); }
-
-QMimeData *TReceiveMemo::createMimeDataFromSelection() const {
-  const QTextCursor selection = textCursor();
-  auto *data = new QMimeData;
-  data->setText(textBetween(selection.selectionStart(), selection.selectionEnd()));
-  return data;
-}
-
-QString TReceiveMemo::textBetween(int from, int to) const {
-  QString text;
-  text.reserve(to - from);
-  for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() <= to;
-       block = block.next()) {
-    if (block.position() > from && block.userState() != kContinuation)
-      text += QLatin1Char('\n');
-    const int start = qMax(from, block.position()) - block.position();
-    const int stop = qMin(to, block.position() + block.length() - 1) - block.position();
-    text += QStringView(block.text()).mid(start, stop - start);
+  const qint64 last = store_.paragraphCount() - 1;
+  qreal y = -topOffset();
+  for (qint64 p = topParagraph_; p <= last; ++p) {
+    y += height(p);
+    if (y > viewport()->height() + 1)
+      return false;
   }
-  text.replace(QChar(QChar::LineSeparator), QLatin1Char('\n'));
-  text.replace(QChar(QChar::Nbsp), QLatin1Char(' '));
-  return text;
-}
-
-bool TReceiveMemo::gather() {
-  const int ungathered =
-      document()->blockCount() - document()->findBlock(gathered_.position()).blockNumber();
-  if (ungathered < kKeptBlocks + kGatherBlocks)
-    return false;
-  const QTextBlock stop = document()->findBlockByNumber(document()->blockCount() - kKeptBlocks);
-  // Replacing a stretch of text moves a cursor inside it; the operator's is left alone.
-  const QTextCursor operatorCursor = textCursor();
-  QTextCursor edit(document());
-  edit.beginEditBlock();
-  QTextBlock block = document()->findBlock(gathered_.position());
-  while (block.isValid() && block.position() < stop.position()) {
-    QTextBlock last = block;
-    int length = block.length() - 1;
-    int lines = block.lineCount();
-    for (QTextBlock next = block.next();
-         next.isValid() && next.position() < stop.position() && next.userState() != kContinuation &&
-         length + next.length() <= kLongestBlock;
-         next = next.next()) {
-      length += next.length();
-      lines += next.lineCount();
-      last = next;
-    }
-    const int from = block.position();
-    const int to = last.position() + last.length() - 1;
-    const QTextBlock after = last.next();
-    auto inside = [from, to](int position) { return position >= from && position < to; };
-    if (last == block || inside(operatorCursor.position()) || inside(operatorCursor.anchor())) {
-      block = after;
-      continue;
-    }
-    const int state = block.userState();
-    edit.setPosition(from);
-    edit.setPosition(to, QTextCursor::KeepAnchor);
-    QString joined = edit.selectedText();
-    joined.replace(QChar(QChar::ParagraphSeparator), QChar(QChar::LineSeparator));
-    edit.insertText(joined);
-    // The new block keeps the place its lines had in the scroll range.
-    QTextBlock merged = document()->findBlock(from);
-    merged.setUserState(state);
-    merged.setLineCount(lines);
-    block = merged.next();
-  }
-  edit.endEditBlock();
-  gathered_.setPosition(stop.position());
   return true;
+}
+
+qreal TReceiveMemo::paragraphY(qint64 paragraph) const {
+  // Paragraphs up to two views away are measured; one further off is put just past them,
+  // as an editor does, rather than laying out all the text between.
+  qint64 current = topParagraph_;
+  qreal y = 0;
+  const qreal reach = height(current), view = viewport()->height();
+  while (current < paragraph && y - reach <= 2 * view) {
+    y += height(current);
+    ++current;
+  }
+  while (current > paragraph && y + reach >= -view) {
+    --current;
+    y -= height(current);
+  }
+  if (current > paragraph)
+    y -= height(paragraph);
+  return y;
+}
+
+QTextLine TReceiveMemo::lineOf(qint64 position, qint64 *paragraph) const {
+  const qint64 p = store_.paragraphAt(position);
+  if (paragraph)
+    *paragraph = p;
+  QTextLayout *l = layout(p);
+  int offset = int(position - store_.paragraphStart(p));
+  if (!preedit_.isEmpty() && position == position_)
+    offset += preeditCursor_;
+  return l->lineForTextPosition(std::min<int>(offset, int(l->text().size())));
+}
+
+QRectF TReceiveMemo::caretRect(qint64 position) const {
+  qint64 p = 0;
+  const QTextLine line = lineOf(position, &p);
+  int offset = int(position - store_.paragraphStart(p));
+  if (!preedit_.isEmpty() && position == position_)
+    offset += preeditCursor_;
+  const qreal y = paragraphY(p) - topOffset() + line.y();
+  return QRectF(line.cursorToX(offset), y, 1, line.height());
+}
+
+void TReceiveMemo::paintEvent(QPaintEvent *event) {
+  QPainter painter(viewport());
+  const QRect area = event->rect();
+  const qint64 selStart = std::min(anchor_, position_), selEnd = std::max(anchor_, position_);
+  const QPalette::ColorGroup group = hasFocus() ? QPalette::Active : QPalette::Inactive;
+  QTextCharFormat selected;
+  selected.setBackground(palette().brush(group, QPalette::Highlight));
+  selected.setForeground(palette().brush(group, QPalette::HighlightedText));
+  const bool caret = caretOn_ && hasFocus();
+  painter.setPen(palette().text().color());
+  qreal y = -topOffset();
+  for (qint64 p = topParagraph_; p < store_.paragraphCount() && y <= viewport()->height(); ++p) {
+    QTextLayout *l = layout(p);
+    const qreal h = height(p);
+    if (y + h >= area.top() && y <= area.bottom()) {
+      const qint64 start = store_.paragraphStart(p);
+      // The selection takes in the break after a line, as an editor shows it.
+      const bool breakAfter = p + 1 < store_.paragraphCount() && !store_.continues(p + 1);
+      const qint64 end = start + store_.paragraphLength(p) + (breakAfter ? 1 : 0);
+      QList<QTextLayout::FormatRange> ranges;
+      if (selEnd > selStart && selStart < end && selEnd > start) {
+        const qint64 from = std::max(selStart, start);
+        ranges.append({int(from - start), int(std::min(selEnd, end) - from), selected});
+      }
+      l->draw(&painter, QPointF(0, y), ranges, area);
+      if (caret && store_.paragraphAt(position_) == p)
+        l->drawCursor(&painter, QPointF(0, y),
+                      int(position_ - start) + (preedit_.isEmpty() ? 0 : preeditCursor_), 1);
+    }
+    y += h;
+  }
+  if (store_.rowCount() != rangeRows_)
+    QMetaObject::invokeMethod(this, &TReceiveMemo::adjustScrollBar, Qt::QueuedConnection);
 }

@@ -1,45 +1,44 @@
-// The receive memo: a plain text editor that takes appended text at a terminal's cost, for
-// hours. What it holds and shows is exactly the text appended (and whatever the operator
-// typed); only how that text is kept differs from a plain editor:
-// - Lines that have scrolled well out of view are gathered into blocks of a few thousand
-//   characters (U+2028 inside a block). A block per line costs several hundred bytes of
-//   layout besides its text, which over a long stream is most of the memory.
-// - A line longer than kLongestBlock goes on in a new block marked as a continuation, so
-//   that appending to it never lays out more than kLongestBlock characters. Copying and
-//   text() join a continuation to the line before it without a break.
-// - An append redraws only the lines it changed; the scroll that follows it moves the pixels
-//   already drawn instead of drawing them again.
-// - Received text gathers while it streams: redrawing for every few bytes costs far more
-//   than the bytes, so text after a quiet spell is shown at once and a stream at most every
-//   kUpdateInterval, as a terminal's jump scroll does. Drawing is not reading: the line's
-//   reader and the runs never wait for it.
-// Tab types a tab, as in any editor; Ctrl+Tab and Ctrl+Shift+Tab move the focus on.
+// The receive memo: an editable text box over a TextStore, built to take a stream for days.
+// It keeps no object per line: the text lies in the store, and only the paragraphs in view
+// are laid out (cached while they stay in view). It looks and behaves as a plain text
+// editor: the same margins, wrapping, line heights and paging, the caret, selection with
+// mouse and keys, typing anywhere (Tab types a tab; Ctrl+Tab and Ctrl+Shift+Tab move the
+// focus on), input methods, Cut, Copy, Paste and Select All.
+// Received text gathers while it streams: text after a quiet spell is shown at once and a
+// stream at most every kUpdateInterval, as a terminal's jump scroll does. Drawing is not
+// reading: the line's reader and the runs never wait for it.
 #pragma once
 
+#include "TextStore.h"
+#include "Unit2.h"
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
 #include <QElapsedTimer>
-#include <QPlainTextEdit>
-#include <QTextCursor>
 #include <QTimer>
 
 #include <chrono>
+#include <memory>
+#include <unordered_map>
 
-class TReceiveMemo : public QPlainTextEdit {
+class QMenu;
+class QTextLayout;
+class QTextLine;
+
+class TReceiveMemo : public QAbstractScrollArea {
   Q_OBJECT
 public:
-  static constexpr int kLongestBlock = 4096;
-  // Blocks nearest the end are left alone: they are in view or about to be.
-  static constexpr int kKeptBlocks = 64;
-  // Gathering runs once this many more blocks lie above those.
-  static constexpr int kGatherBlocks = 1024;
-  // The least time between two updates for received text. Each update lays out and draws
-  // its lines and sends a frame, so fewer, fuller updates cost less; about 27 a second
-  // still reads as smooth and keeps a margin over 25.
-  static constexpr std::chrono::milliseconds kUpdateInterval{36};
+  // The least time between two updates for received text: the reader's gathering time, so
+  // that a stream is drawn once for each read. Each update lays out and draws its lines
+  // and sends a frame, so fewer, fuller updates cost less; about 27 a second still reads
+  // as smooth and keeps a margin over 25.
+  static constexpr std::chrono::milliseconds kUpdateInterval = TRead232::kGather;
 
   explicit TReceiveMemo(QWidget *parent = nullptr);
+  ~TReceiveMemo() override;
 
-  // Appends text ('\n' breaks lines) at the end. The operator's cursor and scroll position
-  // stay; a view that was at the bottom follows the new text.
+  // Appends text ('\n' breaks lines) at the end. The operator's caret and view stay; a
+  // view that was at the end follows the new text.
   void appendText(const QString &text);
   // Appends received text: at once after a quiet spell, else gathered with what follows.
   void appendReceived(const QString &text);
@@ -51,23 +50,97 @@ public:
   QString text() const;
   // True when the memo is empty or its last line is: appended text starts a line.
   bool atLineStart() const;
+  const TextStore &store() const { return store_; }
+
+  // The caret and the selection, as positions in text().
+  qint64 cursorPosition() const { return position_; }
+  qint64 anchorPosition() const { return anchor_; }
+  void setSelection(qint64 anchor, qint64 position);
+  QString selectedText() const;
+  // Types text where the caret is, in place of the selection.
+  void insertText(const QString &text);
+
+  void clear();
+  void selectAll();
+  void copy() const;
+  void cut();
+  void paste();
+  // The editor's menu: Cut, Copy, Paste, Delete and Select All.
+  QMenu *createStandardContextMenu(const QPoint &position);
+
+signals:
+  // Text was appended and the view updated for it.
+  void appended();
 
 protected:
-  QMimeData *createMimeDataFromSelection() const override;
   bool event(QEvent *event) override;
+  void paintEvent(QPaintEvent *event) override;
+  void resizeEvent(QResizeEvent *event) override;
+  void changeEvent(QEvent *event) override;
+  void keyPressEvent(QKeyEvent *event) override;
+  void mousePressEvent(QMouseEvent *event) override;
+  void mouseMoveEvent(QMouseEvent *event) override;
+  void mouseReleaseEvent(QMouseEvent *event) override;
+  void mouseDoubleClickEvent(QMouseEvent *event) override;
+  void focusInEvent(QFocusEvent *event) override;
+  void focusOutEvent(QFocusEvent *event) override;
+  void timerEvent(QTimerEvent *event) override;
+  void inputMethodEvent(QInputMethodEvent *event) override;
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+  void scrollContentsBy(int dx, int dy) override;
 
 private:
-  // Whether the end of the text is on screen: then new text is followed.
+  enum class Move { Left, Right, WordLeft, WordRight, Up, Down, LineStart, LineEnd, Start, End };
+  // The paragraph's layout at the view's width, laid out and cached.
+  QTextLayout *layout(qint64 paragraph) const;
+  qreal height(qint64 paragraph) const;
+  // Drops layouts well out of view once they hold more than a few views' worth.
+  void trimLayouts() const;
+  // Lays a paragraph out to count its rows.
+  void measure(qint64 paragraph) const;
+  // Drops cached layouts from a paragraph on.
+  void forgetLayouts(qint64 from);
+  void relayout();
+  // The view's top: a paragraph and a line in it; the scroll bar shows its row.
+  void setTop(qint64 paragraph, int line);
+  qreal topOffset() const;
+  void adjustScrollBar();
   bool endInView() const;
-  QString textBetween(int from, int to) const;
-  // Gathers blocks well above the end; true when it ran.
-  bool gather();
+  // A paragraph's top relative to the top paragraph's top; the line a position is on.
+  qreal paragraphY(qint64 paragraph) const;
+  QTextLine lineOf(qint64 position, qint64 *paragraph = nullptr) const;
+  QRectF caretRect(qint64 position) const;
+  qint64 positionAt(const QPoint &point) const;
+  void ensureVisible(qint64 position);
+  void pageUpDown(bool down, bool moveCaret, bool select);
+  qint64 moved(qint64 position, Move move) const;
+  void moveCaret(qint64 position, bool select);
+  void replaceSelection(const QString &text);
+  void edited();
+  void blink(bool restart);
+  void copyToSelectionClipboard() const;
 
-  // Where the lines not yet gathered begin; it moves with edits, not with appends there.
-  QTextCursor gathered_;
-  // While an append edits the document, the layout's requests to redraw everything are
-  // dropped: the append knows what it changed.
-  bool appending_ = false;
+  // Rows are counted as paragraphs are laid out, which reading does too.
+  mutable TextStore store_;
+  qint64 anchor_ = 0, position_ = 0;
+  // Where Up and Down keep the caret across lines of other widths.
+  qreal keptX_ = -1;
+  qreal pageCaretY_ = 0;
+  bool pageCaretYValid_ = false;
+  qint64 topParagraph_ = 0;
+  int topLine_ = 0;
+  mutable std::unordered_map<qint64, std::unique_ptr<QTextLayout>> layouts_;
+  qreal layoutWidth_ = 0;
+  QString preedit_;
+  int preeditCursor_ = 0;
+  bool caretOn_ = false;
+  bool settingBar_ = false;
+  // The rows counted when the scroll range was last set.
+  qint64 rangeRows_ = -1;
+  QBasicTimer blinkTimer_;
+  QBasicTimer dragTimer_;
+  QPoint dragPoint_;
+  bool dragging_ = false;
   QString received_;
   QElapsedTimer lastUpdate_;
   QTimer updateTimer_;

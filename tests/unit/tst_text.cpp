@@ -1,13 +1,16 @@
 // What the tool makes of bytes and text, without a window or a device: Big5 both ways,
-// received text, the line monitor's byte rows, the sweep's label and the code table.
+// received text and the store that keeps it, the line monitor's byte rows, the sweep's
+// label and the code table.
 #include "Big5.h"
 #include "ByteRows.h"
 #include "CodeTable.h"
 #include "ReceiveText.h"
+#include "TextStore.h"
 #include "TypedTextRows.h"
 #include "VfdCommands.h"
 
 #include <QCryptographicHash>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -28,6 +31,8 @@ private slots:
   void entriesFollowTheFormula_data();
   void entriesFollowTheFormula();
   void everyEntryIsFourHexDigits();
+  void storeHoldsWhatWasWritten_data();
+  void storeHoldsWhatWasWritten();
 };
 
 void TextTest::decodesLikeOneStream_data() {
@@ -162,6 +167,72 @@ void TextTest::everyEntryIsFourHexDigits() {
     QCOMPARE(m.captured(1).toInt(nullptr, 16), 14653 + 44 * i + i / 10);
     QCOMPARE(m.captured(2).toInt(), i);
   }
+}
+
+void TextTest::storeHoldsWhatWasWritten_data() {
+  QTest::addColumn<QString>("alphabet");
+  QTest::addColumn<int>("lineLength");
+  QTest::addColumn<double>("bytesPerCharacter");
+  // Enough text for several chunks, appended, typed into and cut as the box does.
+  QTest::newRow("Latin lines") << "abc 0123456789" << 40 << 1.0;
+  QTest::newRow("Big5 and Latin lines") << QStringLiteral("嵐樺翔昱 ab12") << 30 << 2.0;
+  QTest::newRow("a line with no break") << "xyz 789" << 0 << 1.0;
+  // Every character a line: four bytes of index each.
+  QTest::newRow("breaks only") << "" << 1 << 4.5;
+}
+
+void TextTest::storeHoldsWhatWasWritten() {
+  QFETCH(QString, alphabet);
+  QFETCH(int, lineLength);
+  QFETCH(double, bytesPerCharacter);
+  QRandomGenerator random(41);
+  auto piece = [&](int size) {
+    QString text;
+    for (int i = 0; i < size; ++i)
+      text += alphabet.isEmpty() || (lineLength > 0 && random.bounded(lineLength) == 0)
+                  ? QChar('\n')
+                  : alphabet.at(random.bounded(int(alphabet.size())));
+    return text;
+  };
+  TextStore store;
+  QString model;
+  for (int step = 0; step < 400; ++step) {
+    const int op = random.bounded(10);
+    const qint64 at = random.bounded(int(model.size()) + 1);
+    if (op < 7) {
+      const QString text = piece(random.bounded(2000));
+      store.append(text);
+      model += text;
+    } else if (op < 9) {
+      const QString text = piece(random.bounded(20));
+      store.insert(at, text);
+      model.insert(at, text);
+    } else {
+      const qint64 to = std::min<qint64>(model.size(), at + random.bounded(200));
+      store.remove(at, to);
+      model.remove(at, to - at);
+    }
+    QCOMPARE(store.size(), model.size());
+    // Each paragraph starts where its text is, and holds no more than a paragraph may.
+    const qint64 p = store.paragraphAt(at);
+    const qint64 start = store.paragraphStart(p);
+    QVERIFY(start <= at && at <= start + store.paragraphLength(p));
+    QCOMPARE(store.paragraphText(p), model.mid(start, store.paragraphLength(p)));
+    QVERIFY(store.paragraphLength(p) <= TextStore::kLongestParagraph);
+    if (step % 50 == 0)
+      QCOMPARE(store.text(), model);
+  }
+  QCOMPARE(store.text(), model);
+  QCOMPARE(store.text(1000, 70000), model.mid(1000, 69000));
+  // A long stream: its full chunks are kept deflated.
+  for (int i = 0; i < 1000; ++i) {
+    const QString text = piece(2000);
+    store.append(text);
+    model += text;
+  }
+  QCOMPARE(store.text(model.size() - 100000, model.size()), model.right(100000));
+  QVERIFY2(double(store.bytesHeld()) / double(model.size()) < bytesPerCharacter,
+           qPrintable(QString::number(double(store.bytesHeld()) / double(model.size()))));
 }
 
 QTEST_MAIN(TextTest)

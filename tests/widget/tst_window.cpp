@@ -193,12 +193,12 @@ void WindowTest::tabVisitsEachControlOnce() {
 
 void WindowTest::clearEmptiesReceiveMemo() {
   TrdCom form;
-  QTest::keyClicks(Control<QPlainTextEdit>(&form, "Memo2"), "typed by hand");
+  QTest::keyClicks(Control<TReceiveMemo>(&form, "Memo2"), "typed by hand");
   Click(&form, "Button1");
   QVERIFY(!MemoText(&form).isEmpty());
   Click(&form, "Button7");
   QCOMPARE(MemoText(&form), QString());
-  QCOMPARE(Control<QPlainTextEdit>(&form, "Memo2")->blockCount(), 1);
+  QCOMPARE(Control<TReceiveMemo>(&form, "Memo2")->store().paragraphCount(), 1);
 }
 
 void WindowTest::exitClosesWindow() {
