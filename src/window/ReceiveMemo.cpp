@@ -5,6 +5,7 @@
 
 #include "FollowingScrollBar.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QPaintEvent>
 #include <QPainter>
@@ -23,6 +24,8 @@ constexpr qint64 kCachedCharacters = 32768;
 } // namespace
 
 TReceiveMemo::TReceiveMemo(QWidget *parent) : QAbstractScrollArea(parent) {
+  static const bool accessible = (QAccessible::installFactory(&TReceiveMemo::accessibleFor), true);
+  Q_UNUSED(accessible)
   setVerticalScrollBar(new TFollowingScrollBar(Qt::Vertical));
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_InputMethodEnabled);
@@ -89,6 +92,8 @@ void TReceiveMemo::appendText(const QString &text) {
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
   trimLayouts();
   viewport()->update();
+  if (QAccessible::isActive())
+    tellAccessibility(end, QString(), text);
   emit appended();
 }
 
@@ -182,6 +187,12 @@ void TReceiveMemo::resizeEvent(QResizeEvent *event) {
     relayout();
   else
     adjustScrollBar();
+}
+
+void TReceiveMemo::showEvent(QShowEvent *event) {
+  QAbstractScrollArea::showEvent(event);
+  // Measured from the end now that it has its height: text appended while hidden ends it.
+  adjustScrollBar();
 }
 
 void TReceiveMemo::changeEvent(QEvent *event) {

@@ -21,6 +21,7 @@
 #include <memory>
 #include <unordered_map>
 
+class QAccessibleInterface;
 class QMenu;
 class QTextLayout;
 class QTextLine;
@@ -76,6 +77,7 @@ protected:
   bool event(QEvent *event) override;
   void paintEvent(QPaintEvent *event) override;
   void resizeEvent(QResizeEvent *event) override;
+  void showEvent(QShowEvent *event) override;
   void changeEvent(QEvent *event) override;
   void keyPressEvent(QKeyEvent *event) override;
   void mousePressEvent(QMouseEvent *event) override;
@@ -90,6 +92,11 @@ protected:
   void scrollContentsBy(int dx, int dy) override;
 
 private:
+  friend class TReceiveMemoAccessible;
+  static QAccessibleInterface *accessibleFor(const QString &key, QObject *object);
+  // Tells screen readers what was taken out and put in at a position, and where the
+  // caret is; only while one listens.
+  void tellAccessibility(qint64 at, const QString &removed, const QString &inserted);
   enum class Move { Left, Right, WordLeft, WordRight, Up, Down, LineStart, LineEnd, Start, End };
   // The paragraph's layout at the view's width, laid out and cached.
   QTextLayout *layout(qint64 paragraph) const;
@@ -115,6 +122,8 @@ private:
   void pageUpDown(bool down, bool moveCaret, bool select);
   qint64 moved(qint64 position, Move move) const;
   void moveCaret(qint64 position, bool select);
+  // Moves the selection's end to a point, the view staying where it is.
+  void dragTo(const QPoint &point);
   void replaceSelection(const QString &text);
   void edited();
   void blink(bool restart);

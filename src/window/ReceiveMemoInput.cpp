@@ -11,6 +11,9 @@
 #include <QTextLayout>
 
 namespace {
+// How often a selection dragged beyond an edge scrolls the view by a row.
+constexpr int kDragStep = 25;
+
 QString Accel(QKeySequence::StandardKey key) {
   const QKeySequence sequence(key);
   return sequence.isEmpty() ? QString()
@@ -154,11 +157,21 @@ void TReceiveMemo::mouseMoveEvent(QMouseEvent *event) {
     return;
   dragPoint_ = event->position().toPoint();
   const bool outside = dragPoint_.y() < 0 || dragPoint_.y() >= viewport()->height();
-  if (outside && !dragTimer_.isActive())
-    dragTimer_.start(50, this);
-  else if (!outside)
+  if (!outside) {
     dragTimer_.stop();
-  moveCaret(positionAt(dragPoint_), true);
+    return moveCaret(positionAt(dragPoint_), true);
+  }
+  // Beyond an edge the view scrolls a row at a time, and the selection follows it.
+  if (!dragTimer_.isActive())
+    dragTimer_.start(kDragStep, this);
+  dragTo(dragPoint_);
+}
+
+void TReceiveMemo::dragTo(const QPoint &point) {
+  position_ = positionAt(point);
+  pageCaretYValid_ = false;
+  blink(true);
+  viewport()->update();
 }
 
 void TReceiveMemo::mouseReleaseEvent(QMouseEvent *) {
@@ -190,7 +203,7 @@ void TReceiveMemo::timerEvent(QTimerEvent *event) {
   } else if (event->timerId() == dragTimer_.timerId()) {
     QScrollBar *bar = verticalScrollBar();
     bar->setValue(bar->value() + (dragPoint_.y() < 0 ? -1 : 1));
-    moveCaret(positionAt(dragPoint_), true);
+    dragTo(dragPoint_);
   }
 }
 

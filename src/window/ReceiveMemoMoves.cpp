@@ -3,8 +3,10 @@
 // view land where they would in any other editor.
 #include "ReceiveMemo.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QScrollBar>
 #include <QTextLayout>
 
 namespace {
@@ -51,10 +53,13 @@ void TReceiveMemo::replaceSelection(const QString &text) {
   if (from == to && text.isEmpty())
     return;
   forgetLayouts(store_.paragraphAt(from));
+  const QString removed = QAccessible::isActive() ? store_.text(from, to) : QString();
   store_.remove(from, to);
   store_.insert(from, text);
   anchor_ = position_ = from + text.size();
   edited();
+  if (QAccessible::isActive())
+    tellAccessibility(from, removed, text);
 }
 
 void TReceiveMemo::edited() {
@@ -76,6 +81,8 @@ void TReceiveMemo::moveCaret(qint64 position, bool select) {
   ensureVisible(position_);
   blink(true);
   viewport()->update();
+  if (QAccessible::isActive())
+    tellAccessibility(position_, QString(), QString());
 }
 
 qint64 TReceiveMemo::moved(qint64 position, Move move) const {
@@ -145,9 +152,15 @@ void TReceiveMemo::ensureVisible(qint64 position) {
   const QRectF caret = caretRect(position);
   const qreal view = viewport()->height();
   if (caret.bottom() >= view) {
-    // The caret's line goes to the bottom: the top is as many paragraphs up as fill a view.
     qint64 p = 0;
     const QTextLine caretLine = lineOf(position, &p);
+    // The end goes to the bottom with the margin below it, where a stream is followed.
+    if (p + 1 == store_.paragraphCount() && caretLine.lineNumber() + 1 == layout(p)->lineCount()) {
+      adjustScrollBar();
+      verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+      return;
+    }
+    // The caret's line goes to the bottom: the top is as many paragraphs up as fill a view.
     qreal h = caretLine.naturalTextRect().bottom();
     qint64 below = p;
     while (h < view && p > 0) {

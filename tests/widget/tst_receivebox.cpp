@@ -17,6 +17,7 @@ private slots:
   void pagesAsAPlainEditor_data();
   void pagesAsAPlainEditor();
   void pressesAppendBelowWhatIsThere();
+  void endKeyFollowsTheStreamAgain();
 };
 
 void ReceiveBoxTest::longRunKeepsEveryLineAndThePlace_data() {
@@ -176,6 +177,32 @@ void ReceiveBoxTest::pressesAppendBelowWhatIsThere() {
   QCOMPARE(lines.size(), 801);
   QCOMPARE(lines.at(400), QStringLiteral("H'3969,1"));
   QCOMPARE(lines.at(799), QStringLiteral("H'7E25,400"));
+}
+
+void ReceiveBoxTest::endKeyFollowsTheStreamAgain() {
+  TReceiveMemo memo;
+  QFont font("Liberation Sans");
+  font.setPixelSize(15);
+  memo.setFont(font);
+  // A height at which the end line, once at the bottom, leaves less room than the margin.
+  memo.resize(169, 309);
+  memo.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&memo));
+  // Lines that wrap, some of them arriving while the operator reads further up.
+  auto stream = [&memo](int from, int to) {
+    for (int i = from; i < to; ++i)
+      memo.appendText(QStringLiteral("line %1 嵐樺翔昱 abc\n").arg(i, 6, 10, QChar('0')));
+  };
+  stream(0, 200);
+  QScrollBar *bar = memo.verticalScrollBar();
+  bar->setValue(bar->value() - 30);
+  stream(200, 250);
+  QVERIFY(bar->value() < bar->maximum());
+  QTest::mouseClick(memo.viewport(), Qt::LeftButton, {}, QPoint(30, 30));
+  QTest::keyClick(&memo, Qt::Key_End, Qt::ControlModifier);
+  stream(250, 260);
+  QCOMPARE(bar->value(), bar->maximum());
+  QCOMPARE(memo.cursorPosition(), memo.store().size());
 }
 
 QTEST_MAIN(ReceiveBoxTest)
