@@ -36,7 +36,7 @@ void LargeMemoGroup() {
   memo->copy();
   const double copyMs = double(copying.nsecsElapsed()) / 1e6;
   const qsizetype copied = QApplication::clipboard()->text().size();
-  const bool whole = copied == memo->store().size();
+  const bool whole = copied == memo->textStore().size();
   QApplication::clipboard()->clear();
   Report(QStringLiteral("Memo holding %1 MB: Select All and Copy").arg(total / 1000000),
          "< 2 s, every character",

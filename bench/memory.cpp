@@ -14,8 +14,8 @@ double KeptMb() {
   return double(ResidentKb()) / 1024;
 }
 
-void Row(const QString &what, qint64 total, double bar,
-         const std::function<QByteArray(qint64)> &line) {
+void MemoryRow(const QString &what, qint64 total, double bar,
+               const std::function<QByteArray(qint64)> &line) {
   OpenTool tool;
   auto *memo = Control<TReceiveMemo>(&tool.form, "Memo2");
   RunFor(300);
@@ -35,7 +35,7 @@ void Row(const QString &what, qint64 total, double bar,
   memo->showReceived();
   RunFor(300);
   const double after = KeptMb();
-  const qint64 chars = memo->store().size();
+  const qint64 chars = memo->textStore().size();
   const double perChar = (after - before) * 1024 * 1024 / double(chars);
   Report(
       QStringLiteral("Receive box memory: %1, %2 MB").arg(what).arg(double(fed) / 1e6, 0, 'f', 1),
@@ -46,19 +46,19 @@ void Row(const QString &what, qint64 total, double bar,
           .arg(before, 0, 'f', 1)
           .arg(after, 0, 'f', 1)
           .arg(perChar, 0, 'f', 2)
-          .arg(double(memo->store().bytesHeld()) / double(chars), 0, 'f', 2),
+          .arg(double(memo->textStore().bytesHeld()) / double(chars), 0, 'f', 2),
       perChar <= bar);
 }
 } // namespace
 
 void MemoryGroup() {
   const qint64 total = gQuick ? 2000000 : 10000000;
-  Row("numbered Latin lines", total, 1.2, NumberedLine);
-  Row("Big5 lines", total, 2.2, [](qint64 n) {
+  MemoryRow("numbered Latin lines", total, 1.2, NumberedLine);
+  MemoryRow("Big5 lines", total, 2.2, [](qint64 n) {
     return ToBig5(QStringLiteral("第%1行 嵐樺翔昱 測試顯示 溫度 %2\r\n")
                       .arg(n, 7, 10, QChar('0'))
                       .arg(n % 997));
   });
-  Row("one line without a break", gQuick ? 1000000 : 4000000, 1.5,
-      [](qint64 n) { return QByteArray::number(n).rightJustified(8, '0') + " sample,"; });
+  MemoryRow("one line without a break", gQuick ? 1000000 : 4000000, 1.5,
+            [](qint64 n) { return QByteArray::number(n).rightJustified(8, '0') + " sample,"; });
 }

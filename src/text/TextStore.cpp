@@ -31,11 +31,11 @@ struct TextStore::Chunk {
   qint64 rowTotal = 0;
 
   int textLength() const { return ends.empty() ? 0 : ends.back(); }
-  int start(size_t k) const { return k == 0 ? 0 : ends[k - 1]; }
-  QString mid(int from, int length) const {
+  int offsetOf(size_t k) const { return k == 0 ? 0 : ends[k - 1]; }
+  QString piece(int from, int length) const {
     return isWide ? wide.mid(from, length) : QString::fromLatin1(latin.mid(from, length));
   }
-  void add(QStringView text) {
+  void extend(QStringView text) {
     if (!isWide && !FitsLatin1(text)) {
       wide = QString::fromLatin1(latin);
       latin = QByteArray();
@@ -52,7 +52,7 @@ struct TextStore::Chunk {
     for (size_t k = 0; k < ends.size(); ++k) {
       if (!continuation[k])
         ++at;
-      const int length = ends[k] - start(k);
+      const int length = ends[k] - offsetOf(k);
       const bool last = k + 1 == ends.size();
       // A position at a paragraph's end belongs to it when a break or nothing follows.
       if (position <= at + length && (last || position < at + length || !continuation[k + 1]))
@@ -62,17 +62,19 @@ struct TextStore::Chunk {
     return {ends.size() - 1, 0};
   }
   qint64 positionOf(size_t k) const {
-    qint64 at = start(k);
+    qint64 at = offsetOf(k);
     for (size_t i = 0; i <= k; ++i)
       at += continuation[i] ? 0 : 1;
     return at;
   }
 };
 
-TextStore::TextStore() { clear(); }
+TextStore::TextStore() { restart(); }
 TextStore::~TextStore() = default;
 
-void TextStore::clear() {
+void TextStore::clear() { restart(); }
+
+void TextStore::restart() {
   chunks_.clear();
   chunks_.push_back(std::make_unique<Chunk>());
   chunkPosition_.assign(1, 0);
@@ -160,14 +162,14 @@ int TextStore::paragraphLength(qint64 paragraph) const {
   const int c = chunkOfParagraph(paragraph);
   const Chunk &chunk = *chunks_[size_t(c)];
   const size_t k = size_t(paragraph - chunkParagraph_[size_t(c)]);
-  return chunk.ends[k] - chunk.start(k);
+  return chunk.ends[k] - chunk.offsetOf(k);
 }
 
 QString TextStore::paragraphText(qint64 paragraph) const {
   const int c = chunkOfParagraph(paragraph);
   const Chunk &chunk = readable(c);
   const size_t k = size_t(paragraph - chunkParagraph_[size_t(c)]);
-  return chunk.mid(chunk.start(k), chunk.ends[k] - chunk.start(k));
+  return chunk.piece(chunk.offsetOf(k), chunk.ends[k] - chunk.offsetOf(k));
 }
 
 bool TextStore::continues(qint64 paragraph) const {
@@ -197,7 +199,7 @@ void TextStore::setRows(qint64 paragraph, int rows) {
 
 void TextStore::forgetRows() {
   for (auto &chunk : chunks_) {
-    std::fill(chunk->rows.begin(), chunk->rows.end(), 0);
+    chunk->rows.assign(chunk->rows.size(), 0);
     chunk->rowTotal = qint64(chunk->rows.size());
   }
   recount(0);
@@ -224,7 +226,9 @@ qint64 TextStore::paragraphAtRow(qint64 row) const {
   return chunkParagraph_[size_t(c)] + qint64(chunk.rows.size()) - 1;
 }
 
-QString TextStore::text(qint64 from, qint64 to) const {
+QString TextStore::text(qint64 from, qint64 to) const { return between(from, to); }
+
+QString TextStore::between(qint64 from, qint64 to) const {
   from = std::clamp<qint64>(from, 0, size_);
   to = std::clamp<qint64>(to, from, size_);
   QString text;
@@ -239,10 +243,10 @@ QString TextStore::text(qint64 from, qint64 to) const {
           text += QLatin1Char('\n');
         ++at;
       }
-      const int length = chunk.ends[k] - chunk.start(k);
+      const int length = chunk.ends[k] - chunk.offsetOf(k);
       const qint64 a = std::max(at, from), b = std::min(at + length, to);
       if (a < b)
-        text += chunk.mid(chunk.start(k) + int(a - at), int(b - a));
+        text += chunk.piece(chunk.offsetOf(k) + int(a - at), int(b - a));
       at += length;
     }
   }
@@ -280,13 +284,14 @@ void TextStore::appendFast(QStringView text) {
     QStringView rest = text.mid(lineStart, lineEnd - lineStart);
     while (!rest.isEmpty()) {
       Chunk &chunk = *chunks_.back();
-      const int room = kLongestParagraph - (chunk.ends.back() - chunk.start(chunk.ends.size() - 1));
+      const int room =
+          kLongestParagraph - (chunk.ends.back() - chunk.offsetOf(chunk.ends.size() - 1));
       if (room <= 0) {
         startParagraph(true);
         continue;
       }
       const QStringView part = rest.left(room);
-      chunk.add(part);
+      chunk.extend(part);
       chunk.ends.back() = quint16(chunk.ends.back() + part.size());
       chunk.positions += part.size();
       size_ += part.size();
@@ -300,7 +305,7 @@ void TextStore::appendFast(QStringView text) {
   }
 }
 
-void TextStore::insert(qint64 position, QStringView text) {
+void TextStore::insertText(qint64 position, QStringView text) {
   if (text.isEmpty())
     return;
   position = std::clamp<qint64>(position, 0, size_);
@@ -311,20 +316,22 @@ void TextStore::insert(qint64 position, QStringView text) {
   const qint64 p = paragraphAt(position);
   const QString old = paragraphText(p);
   const int offset = int(position - paragraphStart(p));
-  replace(p, p, old.left(offset) + text.toString() + old.mid(offset), continues(p));
+  replaceParagraphs(p, p, old.left(offset) + text.toString() + old.mid(offset), continues(p));
 }
 
-void TextStore::remove(qint64 from, qint64 to) {
+void TextStore::removeText(qint64 from, qint64 to) {
   from = std::clamp<qint64>(from, 0, size_);
   to = std::clamp<qint64>(to, from, size_);
   if (from == to)
     return;
   const qint64 first = paragraphAt(from), last = paragraphAt(to);
   const qint64 end = paragraphStart(last) + paragraphLength(last);
-  replace(first, last, text(paragraphStart(first), from) + text(to, end), continues(first));
+  replaceParagraphs(first, last, between(paragraphStart(first), from) + between(to, end),
+                    continues(first));
 }
 
-void TextStore::replace(qint64 first, qint64 last, const QString &text, bool firstContinues) {
+void TextStore::replaceParagraphs(qint64 first, qint64 last, const QString &text,
+                                  bool firstContinues) {
   const int ca = chunkOfParagraph(first), cb = chunkOfParagraph(last);
   struct Entry {
     QString text;
@@ -335,7 +342,7 @@ void TextStore::replace(qint64 first, qint64 last, const QString &text, bool fir
   auto unpack = [&](int c, size_t from, size_t to) {
     const Chunk &chunk = readable(c);
     for (size_t k = from; k < to; ++k)
-      entries.push_back({chunk.mid(chunk.start(k), chunk.ends[k] - chunk.start(k)),
+      entries.push_back({chunk.piece(chunk.offsetOf(k), chunk.ends[k] - chunk.offsetOf(k)),
                          bool(chunk.continuation[k]), chunk.rows[k]});
   };
   unpack(ca, 0, size_t(first - chunkParagraph_[size_t(ca)]));
@@ -358,7 +365,7 @@ void TextStore::replace(qint64 first, qint64 last, const QString &text, bool fir
         made.back()->ends.size() >= kChunkParagraphs)
       made.push_back(std::make_unique<Chunk>());
     Chunk &chunk = *made.back();
-    chunk.add(entry.text);
+    chunk.extend(entry.text);
     chunk.ends.push_back(quint16(chunk.textLength() + entry.text.size()));
     chunk.rows.push_back(quint16(entry.rows));
     chunk.continuation.push_back(entry.continues);

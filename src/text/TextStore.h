@@ -47,11 +47,11 @@ public:
 
   // The text between two positions, a line break as '\n'.
   QString text(qint64 from, qint64 to) const;
-  QString text() const { return text(0, size_); }
+  QString text() const { return between(0, size_); }
   // Text at a position ('\n' breaks a line; '\r' is the caller's to turn into one).
-  void insert(qint64 position, QStringView text);
-  void append(QStringView text) { insert(size_, text); }
-  void remove(qint64 from, qint64 to);
+  void insertText(qint64 position, QStringView text);
+  void appendText(QStringView text) { insertText(size_, text); }
+  void removeText(qint64 from, qint64 to);
   void clear();
 
   // Bytes the store holds, for the benchmark's figures.
@@ -63,12 +63,14 @@ private:
     QString text;
     bool continues = false;
   };
+  void restart();
+  QString between(qint64 from, qint64 to) const;
   int chunkOfParagraph(qint64 paragraph) const;
   int chunkOfPosition(qint64 position) const;
   int chunkOfRow(qint64 row) const;
   // Replaces paragraphs first..last (inclusive, and any chunk they share) with the text
   // given, split again into paragraphs; the first goes on from the one before if asked.
-  void replace(qint64 first, qint64 last, const QString &text, bool firstContinues);
+  void replaceParagraphs(qint64 first, qint64 last, const QString &text, bool firstContinues);
   void appendFast(QStringView text);
   void startParagraph(bool continues);
   // Recounts where each chunk starts, from chunk `from` on.

@@ -76,7 +76,7 @@ void TReceiveMemo::appendText(const QString &text) {
   const qint64 end = store_.size();
   const qint64 changed = store_.paragraphCount() - 1;
   forgetLayouts(changed);
-  store_.append(text);
+  store_.appendText(text);
   // Followed text is measured as it comes, so that the scroll range ends where it does;
   // only what is in view keeps its layout.
   if (following && isVisible())
@@ -162,7 +162,7 @@ void TReceiveMemo::measure(qint64 paragraph) const {
     layouts_.erase(paragraph);
 }
 
-qreal TReceiveMemo::height(qint64 paragraph) const {
+qreal TReceiveMemo::paragraphHeight(qint64 paragraph) const {
   const qreal bottom = layout(paragraph)->boundingRect().bottom();
   return paragraph + 1 == store_.paragraphCount() ? bottom + kMargin : bottom;
 }
@@ -244,7 +244,7 @@ void TReceiveMemo::adjustScrollBar() {
   if (isVisible()) {
     qreal y = 0;
     for (qint64 p = store_.paragraphCount() - 1; p >= 0; --p) {
-      y += height(p);
+      y += paragraphHeight(p);
       const QTextLayout *l = layout(p);
       if (y > visible) {
         int line = 0;
@@ -280,7 +280,7 @@ bool TReceiveMemo::endInView() const {
   const qint64 last = store_.paragraphCount() - 1;
   qreal y = -topOffset();
   for (qint64 p = topParagraph_; p <= last; ++p) {
-    y += height(p);
+    y += paragraphHeight(p);
     if (y > viewport()->height() + 1)
       return false;
   }
@@ -292,17 +292,17 @@ qreal TReceiveMemo::paragraphY(qint64 paragraph) const {
   // as an editor does, rather than laying out all the text between.
   qint64 current = topParagraph_;
   qreal y = 0;
-  const qreal reach = height(current), view = viewport()->height();
+  const qreal reach = paragraphHeight(current), view = viewport()->height();
   while (current < paragraph && y - reach <= 2 * view) {
-    y += height(current);
+    y += paragraphHeight(current);
     ++current;
   }
   while (current > paragraph && y + reach >= -view) {
     --current;
-    y -= height(current);
+    y -= paragraphHeight(current);
   }
   if (current > paragraph)
-    y -= height(paragraph);
+    y -= paragraphHeight(paragraph);
   return y;
 }
 
@@ -340,7 +340,7 @@ void TReceiveMemo::paintEvent(QPaintEvent *event) {
   qreal y = -topOffset();
   for (qint64 p = topParagraph_; p < store_.paragraphCount() && y <= viewport()->height(); ++p) {
     QTextLayout *l = layout(p);
-    const qreal h = height(p);
+    const qreal h = paragraphHeight(p);
     if (y + h >= area.top() && y <= area.bottom()) {
       const qint64 start = store_.paragraphStart(p);
       // The selection takes in the break after a line, as an editor shows it.

@@ -51,7 +51,7 @@ public:
   QString text() const;
   // True when the memo is empty or its last line is: appended text starts a line.
   bool atLineStart() const;
-  const TextStore &store() const { return store_; }
+  const TextStore &textStore() const { return store_; }
 
   // The caret and the selection, as positions in text().
   qint64 cursorPosition() const { return position_; }
@@ -100,7 +100,7 @@ private:
   enum class Move { Left, Right, WordLeft, WordRight, Up, Down, LineStart, LineEnd, Start, End };
   // The paragraph's layout at the view's width, laid out and cached.
   QTextLayout *layout(qint64 paragraph) const;
-  qreal height(qint64 paragraph) const;
+  qreal paragraphHeight(qint64 paragraph) const;
   // Drops layouts well out of view once they hold more than a few views' worth.
   void trimLayouts() const;
   // Lays a paragraph out to count its rows.

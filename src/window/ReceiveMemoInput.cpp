@@ -126,10 +126,10 @@ qint64 TReceiveMemo::positionAt(const QPoint &point) const {
   qreal y = -topOffset();
   while (point.y() < y && p > 0) {
     --p;
-    y -= height(p);
+    y -= paragraphHeight(p);
   }
-  while (point.y() >= y + height(p) && p + 1 < store_.paragraphCount()) {
-    y += height(p);
+  while (point.y() >= y + paragraphHeight(p) && p + 1 < store_.paragraphCount()) {
+    y += paragraphHeight(p);
     ++p;
   }
   const QTextLayout *l = layout(p);

@@ -54,8 +54,8 @@ void TReceiveMemo::replaceSelection(const QString &text) {
     return;
   forgetLayouts(store_.paragraphAt(from));
   const QString removed = QAccessible::isActive() ? store_.text(from, to) : QString();
-  store_.remove(from, to);
-  store_.insert(from, text);
+  store_.removeText(from, to);
+  store_.insertText(from, text);
   anchor_ = position_ = from + text.size();
   edited();
   if (QAccessible::isActive())
@@ -166,7 +166,7 @@ void TReceiveMemo::ensureVisible(qint64 position) {
     while (h < view && p > 0) {
       below = p;
       --p;
-      h += height(p);
+      h += paragraphHeight(p);
     }
     const QTextLayout *l = layout(p);
     const qreal offset = p == 0 ? -4 : 0;
@@ -199,13 +199,13 @@ void TReceiveMemo::pageUpDown(bool down, bool moveCaret, bool select) {
     qint64 p = topParagraph_;
     qreal h = 0;
     bool atEnd = false;
-    while (h + height(p) <= bottom) {
+    while (h + paragraphHeight(p) <= bottom) {
       if (p + 1 == store_.paragraphCount()) {
         atEnd = true;
         lastY = bottom;
         break;
       }
-      h += height(p);
+      h += paragraphHeight(p);
       ++p;
     }
     if (!atEnd) {
@@ -226,7 +226,7 @@ void TReceiveMemo::pageUpDown(bool down, bool moveCaret, bool select) {
         break;
       }
       --p;
-      h -= height(p);
+      h -= paragraphHeight(p);
     }
     const QTextLayout *l = layout(p);
     int line = 0;

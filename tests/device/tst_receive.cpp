@@ -59,8 +59,8 @@ void ReceiveTest::replyShowsAsLine() {
   device->send("next");
   QTRY_COMPARE(MemoText(form.get()), QStringLiteral("OK\nnext"));
   auto *memo = Control<TReceiveMemo>(form.get(), "Memo2");
-  QCOMPARE(memo->store().paragraphCount(), 2);
-  QCOMPARE(memo->store().paragraphText(0), QStringLiteral("OK"));
+  QCOMPARE(memo->textStore().paragraphCount(), 2);
+  QCOMPARE(memo->textStore().paragraphText(0), QStringLiteral("OK"));
 }
 
 void ReceiveTest::replyAfterTableStartsNewLine() {

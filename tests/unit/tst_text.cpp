@@ -201,15 +201,15 @@ void TextTest::storeHoldsWhatWasWritten() {
     const qint64 at = random.bounded(int(model.size()) + 1);
     if (op < 7) {
       const QString text = piece(random.bounded(2000));
-      store.append(text);
+      store.appendText(text);
       model += text;
     } else if (op < 9) {
       const QString text = piece(random.bounded(20));
-      store.insert(at, text);
+      store.insertText(at, text);
       model.insert(at, text);
     } else {
       const qint64 to = std::min<qint64>(model.size(), at + random.bounded(200));
-      store.remove(at, to);
+      store.removeText(at, to);
       model.remove(at, to - at);
     }
     QCOMPARE(store.size(), model.size());
@@ -227,7 +227,7 @@ void TextTest::storeHoldsWhatWasWritten() {
   // A long stream: its full chunks are kept deflated.
   for (int i = 0; i < 1000; ++i) {
     const QString text = piece(2000);
-    store.append(text);
+    store.appendText(text);
     model += text;
   }
   QCOMPARE(store.text(model.size() - 100000, model.size()), model.right(100000));

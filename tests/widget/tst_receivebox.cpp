@@ -202,7 +202,7 @@ void ReceiveBoxTest::endKeyFollowsTheStreamAgain() {
   QTest::keyClick(&memo, Qt::Key_End, Qt::ControlModifier);
   stream(250, 260);
   QCOMPARE(bar->value(), bar->maximum());
-  QCOMPARE(memo.cursorPosition(), memo.store().size());
+  QCOMPARE(memo.cursorPosition(), memo.textStore().size());
 }
 
 QTEST_MAIN(ReceiveBoxTest)

@@ -198,7 +198,7 @@ void WindowTest::clearEmptiesReceiveMemo() {
   QVERIFY(!MemoText(&form).isEmpty());
   Click(&form, "Button7");
   QCOMPARE(MemoText(&form), QString());
-  QCOMPARE(Control<TReceiveMemo>(&form, "Memo2")->store().paragraphCount(), 1);
+  QCOMPARE(Control<TReceiveMemo>(&form, "Memo2")->textStore().paragraphCount(), 1);
 }
 
 void WindowTest::exitClosesWindow() {
