@@ -113,7 +113,7 @@ void TReceiveMemo::clear() {
   edited();
 }
 
-QTextLayout *TReceiveMemo::layout(qint64 paragraph) const {
+QTextLayout *TReceiveMemo::paragraphLayout(qint64 paragraph) const {
   std::unique_ptr<QTextLayout> &slot = layouts_[paragraph];
   if (slot)
     return slot.get();
@@ -156,14 +156,14 @@ void TReceiveMemo::trimLayouts() const {
 
 void TReceiveMemo::measure(qint64 paragraph) const {
   const bool cached = layouts_.count(paragraph) > 0;
-  layout(paragraph);
+  paragraphLayout(paragraph);
   // The last few are about to be drawn; the rest only needed counting.
   if (!cached && paragraph < store_.paragraphCount() - 64)
     layouts_.erase(paragraph);
 }
 
 qreal TReceiveMemo::paragraphHeight(qint64 paragraph) const {
-  const qreal bottom = layout(paragraph)->boundingRect().bottom();
+  const qreal bottom = paragraphLayout(paragraph)->boundingRect().bottom();
   return paragraph + 1 == store_.paragraphCount() ? bottom + kMargin : bottom;
 }
 
@@ -206,7 +206,7 @@ void TReceiveMemo::changeEvent(QEvent *event) {
 qreal TReceiveMemo::topOffset() const {
   qreal offset = 0;
   if (topLine_ > 0)
-    offset = layout(topParagraph_)->lineAt(topLine_ - 1).naturalTextRect().bottom();
+    offset = paragraphLayout(topParagraph_)->lineAt(topLine_ - 1).naturalTextRect().bottom();
   if (topParagraph_ == 0 && topLine_ == 0)
     offset -= kMargin;
   return offset;
@@ -230,7 +230,7 @@ void TReceiveMemo::scrollContentsBy(int, int) {
   const qint64 paragraph = store_.paragraphAtRow(row);
   const int line = int(row - store_.rowOf(paragraph));
   topParagraph_ = paragraph;
-  topLine_ = std::min(line, layout(paragraph)->lineCount() - 1);
+  topLine_ = std::min(line, paragraphLayout(paragraph)->lineCount() - 1);
   trimLayouts();
   viewport()->update();
 }
@@ -245,7 +245,7 @@ void TReceiveMemo::adjustScrollBar() {
     qreal y = 0;
     for (qint64 p = store_.paragraphCount() - 1; p >= 0; --p) {
       y += paragraphHeight(p);
-      const QTextLayout *l = layout(p);
+      const QTextLayout *l = paragraphLayout(p);
       if (y > visible) {
         int line = 0;
         while (line < l->lineCount() && l->lineAt(line).naturalTextRect().top() < y - visible)
@@ -267,7 +267,7 @@ void TReceiveMemo::adjustScrollBar() {
   bar->setRange(0, int(maximum));
   bar->setPageStep(int(fromBottom));
   topParagraph_ = std::min(topParagraph_, store_.paragraphCount() - 1);
-  topLine_ = std::min(topLine_, layout(topParagraph_)->lineCount() - 1);
+  topLine_ = std::min(topLine_, paragraphLayout(topParagraph_)->lineCount() - 1);
   const qint64 top = store_.rowOf(topParagraph_) + topLine_;
   if (top > maximum) {
     topParagraph_ = store_.paragraphAtRow(maximum);
@@ -310,7 +310,7 @@ QTextLine TReceiveMemo::lineOf(qint64 position, qint64 *paragraph) const {
   const qint64 p = store_.paragraphAt(position);
   if (paragraph)
     *paragraph = p;
-  QTextLayout *l = layout(p);
+  QTextLayout *l = paragraphLayout(p);
   int offset = int(position - store_.paragraphStart(p));
   if (!preedit_.isEmpty() && position == position_)
     offset += preeditCursor_;
@@ -339,7 +339,7 @@ void TReceiveMemo::paintEvent(QPaintEvent *event) {
   painter.setPen(palette().text().color());
   qreal y = -topOffset();
   for (qint64 p = topParagraph_; p < store_.paragraphCount() && y <= viewport()->height(); ++p) {
-    QTextLayout *l = layout(p);
+    QTextLayout *l = paragraphLayout(p);
     const qreal h = paragraphHeight(p);
     if (y + h >= area.top() && y <= area.bottom()) {
       const qint64 start = store_.paragraphStart(p);

@@ -62,10 +62,10 @@ public:
   void insertText(const QString &text);
 
   void clear();
-  void selectAll();
-  void copy() const;
-  void cut();
-  void paste();
+  void selectWholeText();
+  void copySelection() const;
+  void cutSelection();
+  void pasteClipboard();
   // The editor's menu: Cut, Copy, Paste, Delete and Select All.
   QMenu *createStandardContextMenu(const QPoint &position);
 
@@ -99,7 +99,7 @@ private:
   void tellAccessibility(qint64 at, const QString &removed, const QString &inserted);
   enum class Move { Left, Right, WordLeft, WordRight, Up, Down, LineStart, LineEnd, Start, End };
   // The paragraph's layout at the view's width, laid out and cached.
-  QTextLayout *layout(qint64 paragraph) const;
+  QTextLayout *paragraphLayout(qint64 paragraph) const;
   qreal paragraphHeight(qint64 paragraph) const;
   // Drops layouts well out of view once they hold more than a few views' worth.
   void trimLayouts() const;

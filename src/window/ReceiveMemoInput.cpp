@@ -55,13 +55,13 @@ void TReceiveMemo::keyPressEvent(QKeyEvent *event) {
       event->matches(QKeySequence::SelectPreviousPage))
     return pageUpDown(false, true, event->matches(QKeySequence::SelectPreviousPage));
   if (event->matches(QKeySequence::SelectAll))
-    return selectAll();
+    return selectWholeText();
   if (event->matches(QKeySequence::Copy))
-    return copy();
+    return copySelection();
   if (event->matches(QKeySequence::Cut))
-    return cut();
+    return cutSelection();
   if (event->matches(QKeySequence::Paste))
-    return paste();
+    return pasteClipboard();
   const bool noSelection = anchor_ == position_;
   if (event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier)) {
     if (noSelection && position_ == 0)
@@ -132,7 +132,7 @@ qint64 TReceiveMemo::positionAt(const QPoint &point) const {
     y += paragraphHeight(p);
     ++p;
   }
-  const QTextLayout *l = layout(p);
+  const QTextLayout *l = paragraphLayout(p);
   int line = 0;
   while (line + 1 < l->lineCount() && point.y() >= y + l->lineAt(line + 1).y())
     ++line;
@@ -284,17 +284,18 @@ QMenu *TReceiveMemo::createStandardContextMenu(const QPoint &) {
   auto qtText = [](const char *text) {
     return QCoreApplication::translate("QWidgetTextControl", text);
   };
-  menu->addAction(qtText("Cu&t") + Accel(QKeySequence::Cut), this, &TReceiveMemo::cut)
+  menu->addAction(qtText("Cu&t") + Accel(QKeySequence::Cut), this, &TReceiveMemo::cutSelection)
       ->setEnabled(selection);
-  menu->addAction(qtText("&Copy") + Accel(QKeySequence::Copy), this, &TReceiveMemo::copy)
+  menu->addAction(qtText("&Copy") + Accel(QKeySequence::Copy), this, &TReceiveMemo::copySelection)
       ->setEnabled(selection);
-  menu->addAction(qtText("&Paste") + Accel(QKeySequence::Paste), this, &TReceiveMemo::paste)
+  menu->addAction(qtText("&Paste") + Accel(QKeySequence::Paste), this,
+                  &TReceiveMemo::pasteClipboard)
       ->setEnabled(!QApplication::clipboard()->text().isEmpty());
   menu->addAction(qtText("Delete"), this, [this] { replaceSelection(QString()); })
       ->setEnabled(selection);
   menu->addSeparator();
   menu->addAction(qtText("Select All") + Accel(QKeySequence::SelectAll), this,
-                  &TReceiveMemo::selectAll)
+                  &TReceiveMemo::selectWholeText)
       ->setEnabled(store_.size() > 0);
   return menu;
 }

@@ -27,24 +27,24 @@ QString TReceiveMemo::selectedText() const {
   return store_.text(std::min(anchor_, position_), std::max(anchor_, position_));
 }
 
-void TReceiveMemo::selectAll() {
+void TReceiveMemo::selectWholeText() {
   anchor_ = 0;
   position_ = store_.size();
   copyToSelectionClipboard();
   viewport()->update();
 }
 
-void TReceiveMemo::copy() const {
+void TReceiveMemo::copySelection() const {
   if (anchor_ != position_)
     QApplication::clipboard()->setText(selectedText());
 }
 
-void TReceiveMemo::cut() {
-  copy();
+void TReceiveMemo::cutSelection() {
+  copySelection();
   replaceSelection(QString());
 }
 
-void TReceiveMemo::paste() { insertText(QApplication::clipboard()->text()); }
+void TReceiveMemo::pasteClipboard() { insertText(QApplication::clipboard()->text()); }
 
 void TReceiveMemo::insertText(const QString &text) { replaceSelection(WithLineBreaks(text)); }
 
@@ -89,7 +89,7 @@ qint64 TReceiveMemo::moved(qint64 position, Move move) const {
   const qint64 p = store_.paragraphAt(position);
   const qint64 start = store_.paragraphStart(p);
   const int offset = int(position - start);
-  QTextLayout *l = layout(p);
+  QTextLayout *l = paragraphLayout(p);
   const int length = l->text().size();
   const bool last = p + 1 == store_.paragraphCount();
   switch (move) {
@@ -102,7 +102,7 @@ qint64 TReceiveMemo::moved(qint64 position, Move move) const {
       return 0;
     if (!store_.continues(p))
       return position - 1;
-    QTextLayout *before = layout(p - 1);
+    QTextLayout *before = paragraphLayout(p - 1);
     return store_.paragraphStart(p - 1) +
            before->previousCursorPosition(before->text().size(), mode);
   }
@@ -121,11 +121,11 @@ qint64 TReceiveMemo::moved(qint64 position, Move move) const {
     if (target >= 0 && target < l->lineCount())
       return start + l->lineAt(target).xToCursor(x);
     if (move == Move::Up && p > 0) {
-      QTextLayout *before = layout(p - 1);
+      QTextLayout *before = paragraphLayout(p - 1);
       return store_.paragraphStart(p - 1) + before->lineAt(before->lineCount() - 1).xToCursor(x);
     }
     if (move == Move::Down && !last)
-      return store_.paragraphStart(p + 1) + layout(p + 1)->lineAt(0).xToCursor(x);
+      return store_.paragraphStart(p + 1) + paragraphLayout(p + 1)->lineAt(0).xToCursor(x);
     return position;
   }
   case Move::LineStart:
@@ -155,7 +155,8 @@ void TReceiveMemo::ensureVisible(qint64 position) {
     qint64 p = 0;
     const QTextLine caretLine = lineOf(position, &p);
     // The end goes to the bottom with the margin below it, where a stream is followed.
-    if (p + 1 == store_.paragraphCount() && caretLine.lineNumber() + 1 == layout(p)->lineCount()) {
+    if (p + 1 == store_.paragraphCount() &&
+        caretLine.lineNumber() + 1 == paragraphLayout(p)->lineCount()) {
       adjustScrollBar();
       verticalScrollBar()->setValue(verticalScrollBar()->maximum());
       return;
@@ -168,7 +169,7 @@ void TReceiveMemo::ensureVisible(qint64 position) {
       --p;
       h += paragraphHeight(p);
     }
-    const QTextLayout *l = layout(p);
+    const QTextLayout *l = paragraphLayout(p);
     const qreal offset = p == 0 ? -4 : 0;
     int line = 0;
     while (line < l->lineCount() && h - offset - l->lineAt(line).naturalTextRect().top() > view)
@@ -209,7 +210,7 @@ void TReceiveMemo::pageUpDown(bool down, bool moveCaret, bool select) {
       ++p;
     }
     if (!atEnd) {
-      const QTextLayout *l = layout(p);
+      const QTextLayout *l = paragraphLayout(p);
       int line = 0;
       while (line < l->lineCount() - 1 && l->lineAt(line).naturalTextRect().bottom() <= bottom - h)
         ++line;
@@ -228,7 +229,7 @@ void TReceiveMemo::pageUpDown(bool down, bool moveCaret, bool select) {
       --p;
       h -= paragraphHeight(p);
     }
-    const QTextLayout *l = layout(p);
+    const QTextLayout *l = paragraphLayout(p);
     int line = 0;
     while (line < l->lineCount() && l->lineAt(line).naturalTextRect().top() < top - h)
       ++line;

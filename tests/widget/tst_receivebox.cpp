@@ -77,8 +77,8 @@ void ReceiveBoxTest::longRunKeepsEveryLineAndThePlace() {
   else
     QCOMPARE(memo.verticalScrollBar()->value(), scrolledTo);
   QCOMPARE(memo.text(), expected);
-  memo.selectAll();
-  memo.copy();
+  memo.selectWholeText();
+  memo.copySelection();
   QCOMPARE(QApplication::clipboard()->text(), expected);
   // A line the operator breaks in two moves every line below it.
   memo.verticalScrollBar()->setValue(0);
