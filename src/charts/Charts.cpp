@@ -128,7 +128,9 @@ void DrawPareto(ChartCanvas &c, QSizeF size, const QList<FailureRow> &failures) 
 
 void DrawHistogram(ChartCanvas &c, QSizeF size, const ValueFigures &v) {
   constexpr int kBins = 20;
-  const auto [low, high] = Scale(v);
+  // Plain names, not a structured binding: the lambda below reads them.
+  const std::pair<double, double> scale = Scale(v);
+  const double low = scale.first, high = scale.second;
   std::vector<int> bins(kBins, 0);
   for (const auto &[ms, x] : v.points)
     ++bins[size_t(std::clamp(int((x - low) / (high - low) * kBins), 0, kBins - 1))];

@@ -82,7 +82,8 @@ QStringList ByteRows::lines(const QByteArray &bytes) {
     }
     start = end;
   }
-  if (reader_.lead() >= 0)
+  // An empty chunk leaves a lead byte waiting where it was.
+  if (reader_.lead() >= 0 && n > 0)
     cells[size_t(n - 1)] = readWithNext;
 
   QStringList lines;

@@ -171,8 +171,8 @@ bool ResultStore::writeRun(const RunRecord &record, bool finished) {
                          "failed_steps = excluded.failed_steps, failed_passes = "
                          "excluded.failed_passes"
                        : "DO NOTHING"));
-  const QVariant none(QMetaType(QMetaType::QString));
-  const QVariant noTime(QMetaType(QMetaType::LongLong));
+  const QVariant none = QVariant(QMetaType(QMetaType::QString));
+  const QVariant noTime = QVariant(QMetaType(QMetaType::LongLong));
   return Run(query,
              {record.id.toString(QUuid::WithoutBraces), Text(QFileInfo(record.sequence).fileName()),
               Text(QString::fromLatin1(record.sequenceHash)), Text(last ? last->device : QString()),
@@ -209,7 +209,7 @@ bool ResultStore::writePass(const RunRecord &record, const PassRecord &pass) {
               Text(r.message), started}))
       return raw(steps);
     const bool limited = step.kind == SequenceStep::Check && step.test == SequenceStep::Between;
-    const QVariant noLimit(QMetaType(QMetaType::Double));
+    const QVariant noLimit = QVariant(QMetaType(QMetaType::Double));
     for (auto it = r.values.cbegin(); it != r.values.cend(); ++it) {
       const bool held = limited && it.key() == step.variable;
       if (!Run(values, {id, pass.number, i, it.key(), Text(it.value()), Number(it.value()),
