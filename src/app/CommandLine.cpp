@@ -14,13 +14,13 @@
 namespace {
 // Every option, as --help lists it: its names, the name of its value (none for a switch),
 // and what it does (translated in the context "CommandLine").
-struct OptionSpec {
+struct OptionRow {
   const char *name;
   const char *shortName;
   const char *value;
   const char *help;
 };
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRow kOptions[] = {
     {"help", "h", nullptr, QT_TRANSLATE_NOOP("CommandLine", "Show this help and exit.")},
     {"version", "v", nullptr, QT_TRANSLATE_NOOP("CommandLine", "Show the version and exit.")},
     {"list-ports", nullptr, nullptr,
@@ -143,13 +143,13 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(
       CommandLine::tr("Bench tool for a VFD (vacuum fluorescent display) on an RS-232 line."));
-  for (const OptionSpec &spec : kOptions) {
-    QStringList names{QLatin1String(spec.name)};
-    if (spec.shortName)
-      names.prepend(QLatin1String(spec.shortName));
-    QCommandLineOption option(names, spec.help ? CommandLine::tr(spec.help) : QString(),
-                              spec.value ? QLatin1String(spec.value) : QString());
-    if (!spec.help)
+  for (const OptionRow &row : kOptions) {
+    QStringList names{QLatin1String(row.name)};
+    if (row.shortName)
+      names.prepend(QLatin1String(row.shortName));
+    QCommandLineOption option(names, row.help ? CommandLine::tr(row.help) : QString(),
+                              row.value ? QLatin1String(row.value) : QString());
+    if (!row.help)
       option.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(option);
   }
